@@ -1,0 +1,93 @@
+// Engine cost per remote call over the in-process virtual link, against the
+// floor of the virtual instrument answering the same bytes by itself, and the
+// heap allocations per call (counted, not assumed).
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+#include "clock.h"
+#include "instrument/serial_front_end.h"
+#include "instrument/virtual_instrument.h"
+#include "quillsan.h"
+
+namespace {
+std::atomic<std::uint64_t> g_allocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"  // operator new above uses malloc
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+#pragma GCC diagnostic pop
+
+namespace {
+
+double g_floorNs = 0;
+
+// The floor: the instrument's own work for one GetSlaveParameter exchange.
+void BM_InstrumentAlone(benchmark::State& state) {
+    auto& line = instrument::SharedInstrument().serial();
+    const std::uint8_t request[] = {0x02, 0x00, 0x00};
+    std::uint8_t reply[8];
+    std::uint64_t now = 0;
+    for (auto _ : state) {
+        line.Receive(request, sizeof request, now);
+        std::size_t got = line.Transmit(reply, sizeof reply, now);
+        benchmark::DoNotOptimize(got);
+        now += 10;
+    }
+}
+BENCHMARK(BM_InstrumentAlone);
+
+void BM_RemoteCall(benchmark::State& state) {
+    instrument::SharedInstrument().Reset();
+    if (InitRemoteComm(115200, 0) != 1) state.SkipWithError("cannot open the virtual link");
+    GetSlaveParameter(0, 0);  // warm up
+    const std::uint64_t before = g_allocations.load();
+    for (auto _ : state) benchmark::DoNotOptimize(GetSlaveParameter(0, 0));
+    const double calls = static_cast<double>(state.iterations());
+    state.counters["allocs_per_call"] = static_cast<double>(g_allocations.load() - before) / calls;
+    if (GetRemoteError() != 0) state.SkipWithError("link error during the run");
+}
+BENCHMARK(BM_RemoteCall);
+
+class RatioReporter : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            const double ns = run.GetAdjustedRealTime();
+            if (run.benchmark_name() == "BM_InstrumentAlone") g_floorNs = ns;
+            if (run.benchmark_name() == "BM_RemoteCall" && g_floorNs > 0) {
+                const auto allocs = run.counters.find("allocs_per_call");
+                std::printf(
+                    "engine: %.0f ns per RemoteCall, %.2fx the instrument-alone floor "
+                    "(%.0f ns), %.3f heap allocations per call\n",
+                    ns, ns / g_floorNs, g_floorNs,
+                    allocs == run.counters.end() ? -1.0 : allocs->second.value);
+            }
+        }
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,61 @@
+// The hot-path commands must not allocate: a benchmark counts allocations per call.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "instrument/firmware.h"
+#include "test_support.h"
+
+namespace {
+std::atomic<std::uint64_t> allocations{0};
+}
+
+void* operator new(std::size_t size) {
+    ++allocations;
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+namespace instrument {
+namespace {
+
+using namespace wire_test;
+
+TEST(HotPath, SteadyStateCommandsDoNotAllocate) {
+    Firmware firmware;
+    const std::vector<Bytes> requests = {
+        BlockRequest(0, kTransferBufferAddress, 4, {1, 2, 3, 4}),
+        BlockRequest(1, kTransferBufferAddress, 254),
+        Request(2, {0, 0}),
+        Request(3, {5, 1, 2}),
+        Request(31, {3}),
+        Request(62, {0x7003}),
+        Request(62, {0x6002}),
+        Request(62, {0x1001}),
+        Request(68, {kRunCollection, 0}),
+        Request(68, {kReportLineCollection, 0}),
+        Request(71, {1, 2, 3}),
+        Request(72),
+        Request(73, {0, 0}),
+        Request(84, {7}),
+    };
+    Send(firmware, Request(3, {kReportParameter, 0x7001, 0}));
+    Reply reply;
+    const std::uint64_t before = allocations;
+    for (const Bytes& request : requests) {
+        firmware.Execute(request.data(), request.size(), reply);
+        EXPECT_TRUE(reply.accepted);
+    }
+    EXPECT_EQ(allocations - before, 0u);
+}
+
+}  // namespace
+}  // namespace instrument

@@ -1,0 +1,117 @@
+#include "instrument/firmware.h"
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace instrument {
+namespace {
+
+using namespace wire_test;
+using ::testing::TestWithParam;
+using ::testing::Values;
+
+TEST(RequestLength, FollowsTheCommandTableForEveryCommand) {
+    for (int command = 2; command < quillsan::kCommandCount; ++command) {
+        const auto& d = quillsan::kCommandTable[command];
+        const std::size_t expected =
+            1u + d.argumentWidth[0] + d.argumentWidth[1] + d.argumentWidth[2];
+        const std::uint8_t byte = static_cast<std::uint8_t>(command);
+        EXPECT_EQ(Firmware::RequestLength(&byte, 1), expected) << "command " << command;
+    }
+    const Bytes write = BlockRequest(0, kMemoryBase, 249);
+    for (std::size_t have = 1; have < 7; ++have)
+        EXPECT_EQ(Firmware::RequestLength(write.data(), have), 0u);
+    EXPECT_EQ(Firmware::RequestLength(write.data(), 7), 256u);
+    EXPECT_EQ(Firmware::RequestLength(BlockRequest(0, kMemoryBase, 250).data(), 7),
+              Firmware::kUnknownRequest);
+    EXPECT_EQ(Firmware::RequestLength(BlockRequest(1, kMemoryBase, 254).data(), 1), 7u);
+    for (std::uint8_t unknown : {103, 200, 255}) {
+        EXPECT_EQ(Firmware::RequestLength(&unknown, 1), Firmware::kUnknownRequest);
+    }
+}
+
+TEST(Firmware, EveryCommandAnswersWithItsResultWidth) {
+    Firmware firmware;
+    for (int command = 2; command < quillsan::kCommandCount; ++command) {
+        const auto c = static_cast<std::uint8_t>(command);
+        const Reply reply = Send(firmware, Request(c, {1, 1, 1}));
+        EXPECT_TRUE(reply.accepted) << "command " << command;
+        EXPECT_EQ(reply.length, quillsan::kCommandTable[command].resultWidth)
+            << "command " << command;
+    }
+    EXPECT_FALSE(Send(firmware, {2, 0}).accepted);        // too short
+    EXPECT_FALSE(Send(firmware, {2, 0, 0, 0}).accepted);  // too long
+    EXPECT_FALSE(Send(firmware, {103}).accepted);
+}
+
+struct BlockCase {
+    std::uint32_t address;
+    std::size_t length;
+    bool inside;
+};
+
+class BlockTransfer : public TestWithParam<BlockCase> {};
+
+TEST_P(BlockTransfer, RoundTripsInsideMemoryAndRejectsOutside) {
+    const BlockCase c = GetParam();
+    Firmware firmware;
+    Bytes data(c.length);
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7 + 1);
+    const Reply written = Send(firmware, BlockRequest(0, c.address, c.length, data));
+    EXPECT_EQ(written.accepted, c.inside);
+    EXPECT_EQ(written.length, 0u);
+    const Reply read = Send(firmware, BlockRequest(1, c.address, c.length));
+    EXPECT_EQ(read.accepted, c.inside);
+    if (c.inside) {
+        EXPECT_EQ(Bytes(read.bytes, read.bytes + read.length), data);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(MemoryEdges, BlockTransfer,
+                         Values(BlockCase{kMemoryBase, 249, true},
+                                BlockCase{kMemoryBase + kMemorySize - 249, 249, true},
+                                BlockCase{kMemoryBase + kMemorySize - 1, 1, true},
+                                BlockCase{kMemoryBase + kMemorySize, 0, true},
+                                BlockCase{kMemoryBase + kMemorySize - 248, 249, false},
+                                BlockCase{kMemoryBase + kMemorySize, 1, false},
+                                BlockCase{kMemoryBase - 1, 2, false}, BlockCase{0, 4, false},
+                                BlockCase{0xFFFFFFFF, 2, false}));
+
+TEST(Firmware, RejectsOversizedBlockReadsAndMismatchedWrites) {
+    Firmware firmware;
+    EXPECT_TRUE(Send(firmware, BlockRequest(1, kMemoryBase, 254)).accepted);
+    EXPECT_FALSE(Send(firmware, BlockRequest(1, kMemoryBase, 255)).accepted);
+    EXPECT_FALSE(Send(firmware, BlockRequest(0, kMemoryBase, 4, {1, 2, 3})).accepted);
+}
+
+TEST(Firmware, SlaveParametersReadMostSignificantFirstAndKeepFixedOnes) {
+    Firmware firmware;
+    const Reply version = Send(firmware, Request(2, {0, 0}));
+    EXPECT_EQ(Bytes(version.bytes, version.bytes + 4), (Bytes{0x00, 0x00, 0x03, 0xF1}));
+    EXPECT_EQ(Call(firmware, 2, {4, 0}), kTransferBufferAddress);
+    Call(firmware, 3, {5, 0x1234, 0x0001});
+    EXPECT_EQ(Call(firmware, 2, {5, 0}), 0x12340001u);
+    Call(firmware, 3, {0, 1, 2});
+    Call(firmware, 3, {4, 1, 2});
+    EXPECT_EQ(firmware.SlaveParameter(0), kFirmwareVersion);
+    EXPECT_EQ(firmware.SlaveParameter(4), kTransferBufferAddress);
+    firmware.Reset();
+    EXPECT_EQ(firmware.SlaveParameter(5), kTransferBufferSize);
+}
+
+TEST(Firmware, UploadExtentIsTheHighestEndWrittenIntoTheBufferUntilConsumed) {
+    Firmware firmware;
+    Send(firmware, BlockRequest(0, kTransferBufferAddress + 10, 5, Bytes(5, 'x')));
+    Send(firmware, BlockRequest(0, kTransferBufferAddress, 3, Bytes(3, 'y')));
+    Send(firmware, BlockRequest(0, kMemoryBase, 3, Bytes(3, 'z')));  // outside the buffer
+    EXPECT_EQ(firmware.UploadExtent(), 15u);
+    Call(firmware, 56);
+    EXPECT_EQ(firmware.UploadExtent(), 0u);
+    Send(firmware,
+         BlockRequest(0, kTransferBufferAddress + kTransferBufferSize - 2, 4, Bytes(4, 1)));
+    EXPECT_EQ(firmware.UploadExtent(), kTransferBufferSize);
+}
+
+}  // namespace
+}  // namespace instrument

@@ -1,0 +1,86 @@
+// Builds requests the way the host library does, so tests speak the wire format.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "command_table.h"
+#include "instrument/firmware.h"
+
+namespace instrument::wire_test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline Bytes Request(std::uint8_t command, std::initializer_list<std::uint32_t> args = {}) {
+    Bytes request{command};
+    const auto& descriptor = quillsan::kCommandTable[command];
+    int i = 0;
+    for (std::uint32_t value : args) {
+        for (int b = descriptor.argumentWidth[i] - 1; b >= 0; --b) {
+            request.push_back(static_cast<std::uint8_t>(value >> (8 * b)));
+        }
+        ++i;
+    }
+    return request;
+}
+
+inline Bytes BlockRequest(std::uint8_t command, std::uint32_t address, std::size_t n,
+                          const Bytes& data = {}) {
+    Bytes request(7 + data.size());
+    request[0] = command;
+    for (int i = 0; i < 4; ++i) request[1 + i] = static_cast<std::uint8_t>(address >> (24 - 8 * i));
+    request[5] = static_cast<std::uint8_t>(n >> 8);
+    request[6] = static_cast<std::uint8_t>(n);
+    std::copy(data.begin(), data.end(), request.begin() + 7);
+    return request;
+}
+
+inline Reply Send(Firmware& firmware, const Bytes& request) {
+    Reply reply;
+    firmware.Execute(request.data(), request.size(), reply);
+    return reply;
+}
+
+// Result of a numbered command, most significant byte first.
+inline std::uint32_t Call(Firmware& firmware, std::uint8_t command,
+                          std::initializer_list<std::uint32_t> args = {}) {
+    const Reply reply = Send(firmware, Request(command, args));
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < reply.length; ++i) value = (value << 8) | reply.bytes[i];
+    return reply.accepted ? value : 0xDEADBEEF;
+}
+
+inline void Upload(Firmware& firmware, const Bytes& data) {
+    for (std::size_t at = 0; at < data.size(); at += kMaxBlockWrite) {
+        const std::size_t n = std::min(kMaxBlockWrite, data.size() - at);
+        Bytes chunk(data.begin() + static_cast<std::ptrdiff_t>(at),
+                    data.begin() + static_cast<std::ptrdiff_t>(at + n));
+        Send(firmware,
+             BlockRequest(0, kTransferBufferAddress + static_cast<std::uint32_t>(at), n, chunk));
+    }
+}
+
+inline Bytes UploadText(Firmware& firmware, const std::string& text) {
+    Bytes bytes(text.begin(), text.end());
+    bytes.push_back(0);
+    Upload(firmware, bytes);
+    return bytes;
+}
+
+// A record command's answer and the bytes it placed in the transfer buffer.
+inline Bytes Record(Firmware& firmware, std::uint8_t command,
+                    std::initializer_list<std::uint32_t> args) {
+    const std::uint32_t length = Call(firmware, command, args);
+    if (length == 0 || length > kTransferBufferSize) return {};
+    const std::uint8_t* at = firmware.MemoryAt(kTransferBufferAddress, length);
+    return Bytes(at, at + length);
+}
+
+inline std::string Text(const Bytes& bytes) {
+    return bytes.empty() ? std::string() : std::string(bytes.begin(), bytes.end() - 1);
+}
+
+}  // namespace instrument::wire_test

@@ -1,0 +1,18 @@
+#include "custom_baud.h"
+
+#include <asm/termbits.h>
+#include <sys/ioctl.h>
+
+namespace quillsan::platform {
+
+bool SetCustomBaudRate(int fd, std::uint32_t baudRate) {
+    struct termios2 settings {};
+    if (ioctl(fd, TCGETS2, &settings) != 0) return false;
+    settings.c_cflag &= ~static_cast<tcflag_t>(CBAUD);
+    settings.c_cflag |= BOTHER;
+    settings.c_ispeed = baudRate;
+    settings.c_ospeed = baudRate;
+    return ioctl(fd, TCSETS2, &settings) == 0;
+}
+
+}  // namespace quillsan::platform

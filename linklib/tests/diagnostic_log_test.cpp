@@ -1,0 +1,102 @@
+// REMOTERR.LOG: exact entries, their order, and a directory that refuses them.
+#include "diagnostic_log.h"
+
+#include <regex>
+
+#include "instrument/fault_plan.h"
+#include "test_support.h"
+
+namespace quillsan::test {
+namespace {
+
+const std::string kStamp =
+    "[A-Z][a-z]{2} [A-Z][a-z]{2} [ 1-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4}\n";
+
+TEST(Timestamp, HasTheCtimeShape) {
+    char text[kTimestampSize];
+    FormatTimestamp(text);
+    EXPECT_TRUE(std::regex_match(std::string(text), std::regex(kStamp))) << text;
+    EXPECT_EQ(std::string(text).size(), 25u);
+}
+
+TEST(DiagnosticLog, FirstEntryCreatesTheFileAndBothSpellingsShareIt) {
+    ScratchDirectory scratch;
+    EXPECT_EQ(WriteLogEntry("one\n", kLogName), 1);
+    EXPECT_EQ(WriteLogEntry("two", kLogNameLower), 1);
+    EXPECT_EQ(scratch.Log(), "one\n\ntwo\n");
+    EXPECT_FALSE(std::filesystem::exists(scratch.path() / "REMOTERR.log"));
+}
+
+TEST(DiagnosticLog, UnwritableDirectoryDropsEntriesAndChangesNothingElse) {
+    ScratchDirectory scratch;
+    // A removed working directory refuses new files even to root.
+    std::filesystem::remove(scratch.path());
+    EXPECT_EQ(WriteLogEntry("lost\n", kLogName), 0);
+    instrument::SharedInstrument().Reset();
+    EXPECT_EQ(InitRemoteComm(9600, 0), 1u);
+    EXPECT_EQ(GetSlaveParameter(0, 0), 1009u);
+    instrument::SharedInstrument().serial().Faults().dropReplies = 1;
+    EXPECT_EQ(GetSlaveParameter(0, 0), 0u);
+    EXPECT_EQ(GetRemoteError(), kNoValidReply);
+    ClearRemoteError();
+    CloseCommPort();
+    EXPECT_FALSE(std::filesystem::exists(scratch.path()));
+}
+
+class LinkLogTest : public VirtualLinkTest {};
+
+TEST_F(LinkLogTest, OpeningWritesEveryStepInOrder) {
+    const std::string expected =
+        "InitRemoteComm called\n\n"
+        "OpenCommPort called @" +
+        kStamp +
+        " \\(1\\.009\\)\n\n"
+        "\\\\\\\\\\.\\\\COM1\n"
+        "COM1 opened at baudrate 9600\n\n"
+        "Comm Handle is [0-9]+\n\n";
+    EXPECT_TRUE(std::regex_match(scratch_.Log(), std::regex(expected))) << scratch_.Log();
+}
+
+TEST_F(LinkLogTest, ReopeningLogsTheCloseBeforeTheNewOpen) {
+    ASSERT_EQ(InitRemoteComm(250000, 2), 1u);
+    const std::string tail =
+        "InitRemoteComm called\n\n"
+        "OpenCommPort called @" +
+        kStamp +
+        " \\(1\\.009\\)\n\n"
+        "Calling CloseCommPort from OpenCommPort\n\n"
+        "Comm port closed @" +
+        kStamp +
+        "\n\n"
+        "\\\\\\\\\\.\\\\COM3\n"
+        "COM3 opened at baudrate 250000\n\n"
+        "Comm Handle is [0-9]+\n\n$";
+    EXPECT_TRUE(std::regex_search(scratch_.Log(), std::regex(tail))) << scratch_.Log();
+}
+
+TEST_F(LinkLogTest, LinkErrorLineCarriesCodeCommandAndCarriageReturn) {
+    line().Faults().dropReplies = 1;
+    GetSlaveParameter(0, 0);
+    const std::string entry = "Link error #6 in function 2 @" + kStamp + "\r\n\n$";
+    EXPECT_TRUE(std::regex_search(scratch_.Log(), std::regex(entry))) << scratch_.Log();
+}
+
+TEST_F(LinkLogTest, SendFailureIsLoggedAsCodeOne) {
+    CloseCommPort();
+    ReadTempTab(1);
+    const std::string entry = "Link error #1 in function 84 @" + kStamp + "\r\n\n$";
+    EXPECT_TRUE(std::regex_search(scratch_.Log(), std::regex(entry))) << scratch_.Log();
+}
+
+TEST_F(LinkLogTest, EveryInitRemoteCommCallIsLoggedWhateverTheOutcome) {
+    const std::size_t before = scratch_.Log().size();
+    InitRemoteComm(0, 7);               // USB: nothing found
+    InitRemoteComm(9600, 0xFFFFFFFFu);  // COM0 does not exist
+    const std::string added = scratch_.Log().substr(before);
+    EXPECT_EQ(added.find("InitRemoteComm called\n\n"), 0u);
+    EXPECT_NE(added.find("InitRemoteComm called\n\nOpenCommPort called @"), std::string::npos);
+    EXPECT_NE(added.find("\n\nOpen comm port failed.\n\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quillsan::test

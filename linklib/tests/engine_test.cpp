@@ -1,0 +1,155 @@
+// The remote call engine over the in-process virtual link: bytes on the wire,
+// reply decoding and the sticky link error.
+#include "clock.h"
+#include "command_table.h"
+#include "instrument/fault_plan.h"
+#include "instrument/firmware.h"
+#include "test_support.h"
+
+namespace quillsan::test {
+namespace {
+
+using Wire = std::vector<std::uint8_t>;
+
+class EngineTest : public VirtualLinkTest {};
+
+struct WireCase {
+    const char* name;
+    std::uint32_t command, a1, a2, a3;
+    Wire request;
+};
+
+class RequestBytes : public EngineTest, public ::testing::WithParamInterface<WireCase> {};
+
+TEST_P(RequestBytes, GoOutMostSignificantFirstAndCutToTheirSlots) {
+    const WireCase& c = GetParam();
+    RemoteCall(c.command, c.a1, c.a2, c.a3);
+    EXPECT_EQ(GetRemoteError(), 0);
+    EXPECT_EQ(LastRequest(), c.request);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Engine, RequestBytes,
+    ::testing::Values(
+        WireCase{"NoArguments", 72, 0, 0, 0, {0x48}},
+        WireCase{"SetSlaveParameter", 3, 5, 0x1234, 0x0001, {0x03, 0x05, 0x12, 0x34, 0x00, 0x01}},
+        WireCase{"GetSlaveParameter", 2, 4, 0, 0, {0x02, 0x04, 0x00}},
+        WireCase{"ItemCount", 68, 0x7000, 0, 0, {0x44, 0x70, 0x00, 0x00}},
+        WireCase{"WideValueInByteSlot", 2, 0x1234, 0xFF01, 0, {0x02, 0x34, 0x01}},
+        WireCase{"UnusedArgumentsIgnored", 31, 7, 0xAAAA, 0xBBBB, {0x1F, 0x07}},
+        WireCase{"ThreeArgumentsMixed", 71, 0x101, 0x202, 0x30303, {0x47, 0x01, 0x02, 0x03, 0x03}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(EngineTest, EveryCommandOfTheTableIsAnsweredWithItsWidth) {
+    for (std::uint32_t command = 2; command < kCommandCount; ++command) {
+        const CommandDescriptor& d = kCommandTable[command];
+        RemoteCall(command, 1, 1, 1);
+        ASSERT_EQ(GetRemoteError(), 0) << "command " << command;
+        EXPECT_EQ(LastRequest().size(), 1 + ArgumentBytes(d)) << "command " << command;
+        // A 1- or 2-byte result is zero-extended.
+        if (d.resultWidth > 0 && d.resultWidth < 4) {
+            EXPECT_LT(Link().value, 1u << (8 * d.resultWidth)) << "command " << command;
+        }
+    }
+}
+
+TEST_F(EngineTest, FourByteResultIsDecodedMostSignificantFirst) {
+    EXPECT_EQ(GetSlaveParameter(0, 0), instrument::kFirmwareVersion);
+    EXPECT_EQ(GetSlaveParameter(4, 0), instrument::kTransferBufferAddress);
+    EXPECT_EQ(GetRemoteError(), 0);
+}
+
+TEST_F(EngineTest, WidthZeroCommandReturnsZeroOnSuccess) {
+    EXPECT_EQ(SetSlaveParameter(5, 0x1234, 1), 0u);
+    EXPECT_EQ(GetRemoteError(), 0);
+}
+
+TEST_F(EngineTest, WrongEchoFailsWithSixEvenWithACompleteReply) {
+    line().Faults().wrongEchoReplies = 1;
+    EXPECT_EQ(GetSlaveParameter(0, 0), 0u);
+    EXPECT_EQ(GetRemoteError(), kNoValidReply);
+}
+
+TEST_F(EngineTest, ErrorIsStickyUntilCleared) {
+    line().Faults().dropReplies = 1;
+    GetInstrumentStatus();
+    ASSERT_EQ(GetRemoteError(), kNoValidReply);
+    EXPECT_EQ(GetSlaveParameter(0, 0), instrument::kFirmwareVersion);  // calls still run
+    EXPECT_EQ(GetRemoteError(), kNoValidReply);
+    EXPECT_EQ(ClearRemoteError(), 0u);
+    EXPECT_EQ(GetRemoteError(), 0);
+}
+
+TEST_F(EngineTest, TwoFailuresLeaveTheLaterCode) {
+    line().Faults().dropReplies = 1;
+    GetInstrumentStatus();
+    ASSERT_EQ(GetRemoteError(), kNoValidReply);
+    CloseCommPort();  // nothing can go out now
+    GetInstrumentStatus();
+    EXPECT_EQ(GetRemoteError(), kSendFailed);
+}
+
+TEST_F(EngineTest, RequestOver256BytesIsNeverSent) {
+    const std::uint64_t before = line().RequestCount();
+    std::uint8_t data[250] = {};
+    BeginRequest(0);
+    Link().value = instrument::kTransferBufferAddress;
+    PutValue(4);
+    Link().value = sizeof data;
+    PutValue(2);
+    EXPECT_FALSE(PutDataAndExchange(data, sizeof data));  // 257 bytes
+    EXPECT_EQ(GetRemoteError(), kSendFailed);
+    EXPECT_EQ(line().RequestCount(), before);
+}
+
+TEST_F(EngineTest, DataThatCannotFitThePacketBufferIsRefused) {
+    std::vector<std::uint8_t> data(kPacketBufferBytes, 0xAB);
+    BeginRequest(0);
+    EXPECT_FALSE(PutDataAndExchange(data.data(), data.size()));
+    EXPECT_EQ(GetRemoteError(), kSendFailed);
+}
+
+TEST_F(EngineTest, UnknownCommandNumberIsRefusedWithoutSending) {
+    const std::uint64_t before = line().RequestCount();
+    for (std::uint32_t command : {103u, 255u, 0x10000u}) {
+        ClearRemoteError();
+        EXPECT_EQ(RemoteCall(command), 0u);
+        EXPECT_EQ(GetRemoteError(), kSendFailed);
+    }
+    EXPECT_EQ(line().RequestCount(), before);
+}
+
+class BlockRead : public EngineTest, public ::testing::WithParamInterface<std::size_t> {};
+
+TEST_P(BlockRead, ReturnsTheBytesBetweenItsEchoes) {
+    const std::size_t n = GetParam();
+    std::uint8_t* memory =
+        instrument::SharedInstrument().firmware().MemoryAt(instrument::kTransferBufferAddress, n);
+    ASSERT_NE(memory, nullptr);
+    for (std::size_t i = 0; i < n; ++i) memory[i] = static_cast<std::uint8_t>(0x80 + i * 7);
+    BeginRequest(kBlockReadCommand);
+    Link().value = instrument::kTransferBufferAddress;
+    PutValue(4);
+    Link().value = static_cast<std::uint32_t>(n);
+    PutValue(2);
+    std::vector<std::uint8_t> out(n + 1, 0xEE);
+    ASSERT_TRUE(ExchangeInto(out.data(), n));
+    EXPECT_EQ(Wire(out.begin(), out.begin() + static_cast<long>(n)), Wire(memory, memory + n));
+    EXPECT_EQ(out[n], 0xEE);
+    const Wire header = {0x01, 0x20, 0x00, 0x80, 0x00, 0x00, static_cast<std::uint8_t>(n)};
+    EXPECT_EQ(LastRequest(), header);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, BlockRead, ::testing::Values(1, 4, 254));
+
+TEST_F(EngineTest, ClearedLinkCarriesTheNextCall) {
+    // A failed call after a successful one must not disturb the next success.
+    line().Faults().dropReplies = 1;
+    EXPECT_EQ(ReadADTab(3), 0u);
+    ClearRemoteError();
+    EXPECT_EQ(ReadADTab(3), ReadADTabLong(3));
+    EXPECT_EQ(GetRemoteError(), 0);
+}
+
+}  // namespace
+}  // namespace quillsan::test

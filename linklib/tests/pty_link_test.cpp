@@ -1,0 +1,199 @@
+// The hardware flavour of QUILLSAN.DLL, loaded with dlopen as a caller would,
+// over real pseudo-terminals with the termios backend.
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <regex>
+#include <thread>
+
+#include "instrument/fault_plan.h"
+#include "instrument/firmware.h"
+#include "instrument/pty_server.h"
+#include "instrument/serial_front_end.h"
+#include "port_naming.h"
+#include "test_support.h"
+
+namespace quillsan::test {
+namespace {
+
+// The exports a serial caller needs, resolved by name.
+struct HardwareLibrary {
+    void* handle = dlopen(QUILLSAN_HARDWARE_DLL, RTLD_NOW | RTLD_LOCAL);
+    template <typename F>
+    F* Get(const char* name) {
+        return reinterpret_cast<F*>(dlsym(handle, name));
+    }
+    decltype(&::InitRemoteComm) init = Get<decltype(::InitRemoteComm)>("InitRemoteComm");
+    decltype(&::GetRemoteError) error = Get<decltype(::GetRemoteError)>("GetRemoteError");
+    decltype(&::ClearRemoteError) clear = Get<decltype(::ClearRemoteError)>("ClearRemoteError");
+    decltype(&::GetSlaveParameter) parameter =
+        Get<decltype(::GetSlaveParameter)>("GetSlaveParameter");
+    decltype(&::GetPCRVersion) pcrVersion = Get<decltype(::GetPCRVersion)>("GetPCRVersion");
+    decltype(&::SetSlaveParameter) setParameter =
+        Get<decltype(::SetSlaveParameter)>("SetSlaveParameter");
+    void Unload() {
+        if (handle != nullptr) dlclose(handle);
+        handle = nullptr;
+    }
+    ~HardwareLibrary() { Unload(); }
+};
+
+class PtyLinkTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_NE(library_.handle, nullptr) << dlerror();
+        ASSERT_TRUE(server_.Start());
+    }
+    ScratchDirectory scratch_;
+    HardwareLibrary library_;
+    instrument::PtyServer server_;
+};
+
+TEST_F(PtyLinkTest, FirmwareVersionArrivesOverTheTerminal) {
+    ASSERT_EQ(library_.init(115200, server_.PortIndex()), 1u) << scratch_.Log();
+    char text[64];
+    EXPECT_EQ(library_.pcrVersion(text, sizeof text), 22u);
+    EXPECT_STREQ(text, "Pelmark Version 1.009");
+    EXPECT_EQ(library_.parameter(4, 0), instrument::kTransferBufferAddress);
+    EXPECT_EQ(library_.error(), 0);
+    server_.WithInstrument([](instrument::Firmware&, instrument::SerialFrontEnd& line) {
+        EXPECT_EQ(Bytes(line.LastRequest()), (std::vector<std::uint8_t>{0x02, 0x04, 0x00}));
+    });
+}
+
+TEST_F(PtyLinkTest, NonStandardBaudRateIsAccepted) {
+    ASSERT_EQ(library_.init(250000, server_.PortIndex()), 1u);
+    EXPECT_EQ(scratch_.Log().find("SetCommState failed"), std::string::npos) << scratch_.Log();
+    EXPECT_EQ(library_.parameter(0, 0), 1009u);
+}
+
+TEST_F(PtyLinkTest, TrailingEchoOfAWidthZeroCommandIsConsumed) {
+    ASSERT_EQ(library_.init(9600, server_.PortIndex()), 1u);
+    for (int i = 0; i < 20; ++i) {
+        library_.setParameter(7, static_cast<std::uint32_t>(i), 1);
+        ASSERT_EQ(library_.parameter(0, 0), 1009u) << "round " << i;
+    }
+    EXPECT_EQ(library_.error(), 0);
+}
+
+TEST_F(PtyLinkTest, StaleBytesOnTheLineAreDrained) {
+    ASSERT_EQ(library_.init(9600, server_.PortIndex()), 1u);
+    server_.WithInstrument([](instrument::Firmware&, instrument::SerialFrontEnd& line) {
+        line.Faults().InjectStrayBytesNow(7, 0);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(library_.parameter(0, 0), 1009u);
+    EXPECT_EQ(library_.error(), 0);
+}
+
+TEST_F(PtyLinkTest, SilentInstrumentFailsAfterAboutTenSeconds) {
+    ASSERT_EQ(library_.init(9600, server_.PortIndex()), 1u);
+    server_.WithInstrument([](instrument::Firmware&, instrument::SerialFrontEnd& line) {
+        line.Faults().dropReplies = 1;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(library_.parameter(0, 0), 0u);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(library_.error(), 6);
+    EXPECT_GE(waited, std::chrono::milliseconds(9900));
+    EXPECT_LT(waited, std::chrono::milliseconds(15000));
+}
+
+TEST_F(PtyLinkTest, UnloadClosesTheOpenPortAndLogsIt) {
+    ASSERT_EQ(library_.init(9600, server_.PortIndex()), 1u);
+    const std::size_t before = scratch_.Log().size();
+    library_.Unload();
+    const std::string added = scratch_.Log().substr(before);
+    EXPECT_TRUE(std::regex_match(added, std::regex("Comm port closed @[^\n]{24}\n\n\n")))
+        << ::testing::PrintToString(added);
+}
+
+TEST_F(PtyLinkTest, UnloadWithoutAPortLogsNothing) {
+    library_.Unload();
+    EXPECT_EQ(scratch_.Log(), "");
+}
+
+TEST_F(PtyLinkTest, PortHeldByTheLibraryIsNotShared) {
+    ASSERT_EQ(library_.init(9600, server_.PortIndex()), 1u);
+    const int fd = open(server_.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd >= 0) {  // root passes TIOCEXCL; the lock still holds
+        EXPECT_NE(flock(fd, LOCK_EX | LOCK_NB), 0) << "port lock not held";
+        close(fd);
+    }
+}
+
+// A terminal nobody reads: sending must give up instead of hanging.
+TEST(PtyStall, SendGivesUpWhenThePortAcceptsNothing) {
+    ScratchDirectory scratch;
+    int master = -1;
+    int slave = -1;
+    char name[64];
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    unsigned ptyNumber = 0;
+    ASSERT_EQ(std::sscanf(name, "/dev/pts/%u", &ptyNumber), 1);
+    ASSERT_TRUE(OpenCommPort(9600, 299 + ptyNumber));
+    std::uint8_t packet[256];
+    std::memset(packet, 0x41, sizeof packet);
+    const auto start = std::chrono::steady_clock::now();
+    int sent = 0;
+    while (sent < 100000 && SerialSend(packet, sizeof packet)) ++sent;
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(sent, 100000) << "the terminal never filled up";
+    EXPECT_LT(waited, std::chrono::seconds(12));
+    CloseCommPort();
+    close(slave);
+    close(master);
+}
+
+TEST(PtyStall, EngineRecordsSendFailureAsLinkErrorOne) {
+    ScratchDirectory scratch;
+    int master = -1;
+    int slave = -1;
+    char name[64];
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    unsigned ptyNumber = 0;
+    ASSERT_EQ(std::sscanf(name, "/dev/pts/%u", &ptyNumber), 1);
+    ASSERT_TRUE(OpenCommPort(9600, 299 + ptyNumber));
+    std::uint8_t packet[249] = {};
+    while (SerialSend(packet, 200)) {
+    }
+    ClearRemoteError();
+    BeginRequest(0);
+    Link().value = 0;
+    PutValue(4);
+    Link().value = sizeof packet;
+    PutValue(2);
+    EXPECT_FALSE(PutDataAndExchange(packet, sizeof packet));
+    EXPECT_EQ(GetRemoteError(), 1);
+    CloseCommPort();
+    close(slave);
+    close(master);
+}
+
+struct NamingCase {
+    std::uint32_t com;
+    const char* path;
+};
+class PortNaming : public ::testing::TestWithParam<NamingCase> {};
+
+TEST_P(PortNaming, ComNumberSelectsFamilyAndDevice) {
+    char path[64] = "unchanged";
+    const bool mapped = platform::LinuxDevicePathForCom(GetParam().com, path, sizeof path);
+    EXPECT_EQ(mapped, GetParam().path[0] != '\0');
+    EXPECT_STREQ(path, GetParam().path);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Linux, PortNaming,
+    ::testing::Values(NamingCase{0, ""}, NamingCase{1, "/dev/ttyS0"}, NamingCase{3, "/dev/ttyS2"},
+                      NamingCase{99, "/dev/ttyS98"}, NamingCase{100, "/dev/ttyUSB0"},
+                      NamingCase{199, "/dev/ttyUSB99"}, NamingCase{200, "/dev/ttyACM0"},
+                      NamingCase{300, "/dev/pts/0"}, NamingCase{4321, "/dev/pts/4021"}));
+
+}  // namespace
+}  // namespace quillsan::test

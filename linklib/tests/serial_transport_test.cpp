@@ -1,0 +1,114 @@
+// Serial framing and time-outs over the in-process virtual line; the virtual
+// clock tells how long the library waited without costing real time.
+#include "clock.h"
+#include "instrument/fault_plan.h"
+#include "instrument/firmware.h"
+#include "test_support.h"
+
+namespace quillsan::test {
+namespace {
+
+class SerialTransportTest : public VirtualLinkTest {
+  protected:
+    // Virtual milliseconds the call spends.
+    template <typename F>
+    std::uint64_t Elapsed(F call) {
+        const std::uint64_t start = platform::MonotonicMs();
+        call();
+        return platform::MonotonicMs() - start;
+    }
+};
+
+TEST_F(SerialTransportTest, MissingTrailingEchoWaitsOutTheBudget) {
+    line().Faults().missingTrailingEcho = 1;
+    const auto waited = Elapsed([] { SetSlaveParameter(5, 1, 2); });
+    EXPECT_EQ(GetRemoteError(), kNoValidReply);
+    EXPECT_GE(waited, 9900u);
+    EXPECT_LE(waited, 10100u);
+}
+
+TEST_F(SerialTransportTest, NoReplyFailsAfterAThousandEmptyReads) {
+    line().Faults().dropReplies = 1;
+    const auto waited = Elapsed([] { GetInstrumentStatus(); });
+    EXPECT_EQ(GetRemoteError(), kNoValidReply);
+    EXPECT_GE(waited, 9990u);  // 1000 reads of 10 ms, plus the drains
+    EXPECT_LE(waited, 10100u);
+}
+
+TEST_F(SerialTransportTest, WrongEchoFailsAtOnce) {
+    line().Faults().wrongEchoReplies = 1;
+    const auto waited = Elapsed([] { GetInstrumentStatus(); });
+    EXPECT_EQ(GetRemoteError(), kNoValidReply);
+    EXPECT_LT(waited, 100u);
+}
+
+TEST_F(SerialTransportTest, StrayBytesBeforeTheReplyAreNotTakenForTheEcho) {
+    line().Faults().strayBytesBeforeReply = 3;
+    GetInstrumentStatus();
+    EXPECT_EQ(GetRemoteError(), kNoValidReply);
+}
+
+TEST_F(SerialTransportTest, StaleInputIsDrainedBeforeSending) {
+    line().Faults().InjectStrayBytesNow(5, platform::MonotonicMs());
+    EXPECT_EQ(GetSlaveParameter(0, 0), instrument::kFirmwareVersion);
+    EXPECT_EQ(GetRemoteError(), 0);
+}
+
+struct LateCase {
+    std::uint32_t delayMs;
+    bool arrives;
+};
+class LateReply : public SerialTransportTest, public ::testing::WithParamInterface<LateCase> {};
+
+TEST_P(LateReply, IsTakenOnlyWithinTheReadBudget) {
+    line().Faults().replyDelayMs = GetParam().delayMs;
+    line().Faults().delayedReplies = 1;
+    const std::uint32_t version = GetSlaveParameter(0, 0);
+    EXPECT_EQ(GetRemoteError() == 0, GetParam().arrives);
+    EXPECT_EQ(version, GetParam().arrives ? instrument::kFirmwareVersion : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(SerialTransport, LateReply,
+                         ::testing::Values(LateCase{500, true}, LateCase{9900, true},
+                                           LateCase{10500, false}, LateCase{30000, false}));
+
+TEST_F(SerialTransportTest, LateBytesOfAFailedReplyNeverReachTheNextCall) {
+    line().Faults().replyDelayMs = 10500;
+    line().Faults().delayedReplies = 1;
+    GetSlaveParameter(0, 0);
+    ASSERT_EQ(GetRemoteError(), kNoValidReply);
+    ClearRemoteError();
+    platform::SleepMs(1000);  // the late reply is now on the line
+    EXPECT_EQ(GetSlaveParameter(4, 0), instrument::kTransferBufferAddress);
+    EXPECT_EQ(GetRemoteError(), 0);
+}
+
+TEST_F(SerialTransportTest, SendWithoutReadyPortFailsWithoutDraining) {
+    CloseCommPort();
+    line().Faults().InjectStrayBytesNow(2, platform::MonotonicMs());
+    const std::uint8_t request[] = {0x48};
+    EXPECT_FALSE(SerialSend(request, sizeof request));
+    EXPECT_EQ(line().RequestCount(), 0u);
+}
+
+TEST_F(SerialTransportTest, OversizedSendAndReceiveAreRefused) {
+    std::uint8_t buffer[300] = {};
+    EXPECT_FALSE(SerialSend(buffer, 257));
+    EXPECT_FALSE(SerialReceive(buffer, 0x48, 257));
+    EXPECT_EQ(line().RequestCount(), 0u);
+}
+
+TEST_F(SerialTransportTest, ReopeningClosesThePortFirst) {
+    ASSERT_EQ(InitRemoteComm(19200, 2), 1u);
+    const std::string log = scratch_.Log();
+    const auto close = log.rfind("Comm port closed @");
+    const auto reopen = log.rfind("COM3 opened at baudrate 19200\n");
+    ASSERT_NE(close, std::string::npos);
+    ASSERT_NE(reopen, std::string::npos);
+    EXPECT_LT(log.rfind("Calling CloseCommPort from OpenCommPort\n"), close);
+    EXPECT_LT(close, reopen);
+    EXPECT_EQ(GetSlaveParameter(0, 0), instrument::kFirmwareVersion);
+}
+
+}  // namespace
+}  // namespace quillsan::test

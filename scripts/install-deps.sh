@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest
-          libbenchmark-dev)
+          libbenchmark-dev clang libclang-rt-14-dev)
 
 missing=()
 for package in "${packages[@]}"; do

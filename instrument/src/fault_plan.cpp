@@ -17,6 +17,10 @@ void FaultPlan::InjectStrayBytesNow(std::size_t count, std::uint64_t nowMs) {
 
 ReplyFaults FaultPlan::NextReply(bool owesTrailingEcho) {
     ReplyFaults faults;
+    if (cleanRepliesFirst > 0) {
+        --cleanRepliesFirst;
+        return faults;
+    }
     if (dropReplies > 0) {
         --dropReplies;
         faults.drop = true;

@@ -30,6 +30,7 @@ void Firmware::Reset() {
     for (auto& stored : runProtocols_) stored.clear();
     uploadExtent_ = 0;
     executed_ = 0;
+    forcedCommand_ = kNoForcedAnswer;
 }
 
 void Firmware::ResetParameters() {
@@ -83,7 +84,12 @@ void Firmware::Execute(const std::uint8_t* request, std::size_t length, Reply& r
             offset += descriptor.argumentWidth[i];
         }
         const std::size_t width = descriptor.resultWidth;
-        wire::WriteBigEndian(reply.bytes, Answer(command, args) & WidthMask(width), width);
+        std::uint32_t answer = Answer(command, args);
+        if (forcedCommand_ == command) {
+            answer = forcedAnswer_;
+            forcedCommand_ = kNoForcedAnswer;
+        }
+        wire::WriteBigEndian(reply.bytes, answer & WidthMask(width), width);
         reply.length = width;
         reply.accepted = true;
     }

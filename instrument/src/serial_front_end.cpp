@@ -37,6 +37,7 @@ void SerialFrontEnd::Reject(std::uint64_t nowMs) {
 void SerialFrontEnd::Answer(std::uint64_t nowMs) {
     ++requestCount_;
     std::memcpy(lastRequest_, input_, inputLength_);
+    if (recorder_ != nullptr) recorder_->emplace_back(input_, input_ + inputLength_);
     lastRequestLength_ = inputLength_;
     firmware_.Execute(input_, inputLength_, reply_);
     const std::uint8_t command = input_[0];

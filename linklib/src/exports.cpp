@@ -4,6 +4,7 @@
 
 #include "engine.h"
 #include "link_select.h"
+#include "memory_transfer.h"
 #include "quillsan.h"
 #include "serial_transport.h"
 #include "text_copy.h"
@@ -101,6 +102,18 @@ uint32_t QUILLSAN_CALL GetPCRVersion(char* buffer, uint32_t size) {
                                      (version / 1000u) % 65536u, version % 1000u);
     BoundedTextCopy(buffer, size, text);
     return AtMost(static_cast<std::uint32_t>(length) + 1, size);
+}
+
+uint32_t QUILLSAN_CALL GetPCRSerNum(char* buffer, uint32_t size) {
+    constexpr std::uint8_t kSerialNumberCommand = 91;
+    const std::uint32_t length = DownloadRecord(kSerialNumberCommand, 0);
+    if (length == 0) return 0;
+    // Only the downloaded bytes count: a text without terminator ends with them.
+    char text[kStagingBytes + 1];
+    std::memcpy(text, StagingBuffer(), length);
+    text[length] = '\0';
+    BoundedTextCopy(buffer, size, text);
+    return AtMost(length, size);
 }
 
 }  // extern "C"

@@ -46,6 +46,7 @@ struct ReplyFaults {
 
 class FaultPlan {
   public:
+    int cleanRepliesFirst = 0;  // the one-shot faults below start after this many replies
     int dropReplies = 0;
     int wrongEchoReplies = 0;
     int missingTrailingEcho = 0;  // counts only replies that owe a trailing echo

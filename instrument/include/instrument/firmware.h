@@ -48,6 +48,13 @@ class Firmware {
     std::uint64_t ExecutedCount() const { return executed_; }
     std::size_t UploadExtent() const { return uploadExtent_; }
 
+    // A hostile instrument for tests: the next execution of `command` answers
+    // `value` (after doing its own work, so a record command still places its record).
+    void ForceNextAnswer(std::uint8_t command, std::uint32_t value) {
+        forcedCommand_ = command;
+        forcedAnswer_ = value;
+    }
+
   private:
     struct Arguments {
         std::uint32_t value[3] = {};
@@ -90,6 +97,9 @@ class Firmware {
     std::vector<std::uint8_t> runProtocols_[2];  // last protocol stored for a run, per form
     std::size_t uploadExtent_ = 0;
     std::uint64_t executed_ = 0;
+    static constexpr int kNoForcedAnswer = -1;
+    int forcedCommand_ = kNoForcedAnswer;
+    std::uint32_t forcedAnswer_ = 0;
 };
 
 }  // namespace instrument

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "instrument/fault_plan.h"
 #include "instrument/firmware.h"
@@ -31,6 +32,8 @@ class SerialFrontEnd : private StrayByteSink {
     std::uint64_t RequestCount() const { return requestCount_; }
     std::span<const std::uint8_t> LastRequest() const { return {lastRequest_, lastRequestLength_}; }
     std::uint64_t DroppedOutputBytes() const { return droppedOutput_; }
+    // Tests: every complete request from now on is appended to `recorder` (null stops).
+    void RecordRequests(std::vector<std::vector<std::uint8_t>>* recorder) { recorder_ = recorder; }
 
   private:
     struct QueuedByte {
@@ -56,6 +59,7 @@ class SerialFrontEnd : private StrayByteSink {
     std::uint8_t lastRequest_[kMaxRequestLength] = {};
     std::size_t lastRequestLength_ = 0;
     std::uint64_t requestCount_ = 0;
+    std::vector<std::vector<std::uint8_t>>* recorder_ = nullptr;
 };
 
 }  // namespace instrument

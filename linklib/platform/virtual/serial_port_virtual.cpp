@@ -5,9 +5,9 @@
 
 #include "clock.h"
 #include "instrument/serial_front_end.h"
-#include "instrument/virtual_instrument.h"
 #include "serial_port.h"
 #include "virtual_clock.h"
+#include "virtual_link.h"
 
 namespace quillsan::platform {
 namespace {
@@ -15,9 +15,7 @@ namespace {
 constexpr std::uint64_t kIoWaitMs = 10;
 constexpr std::uint64_t kVirtualHandle = 0x1F4;
 
-instrument::SerialFrontEnd& Line() {
-    return instrument::SharedInstrument().serial();
-}
+instrument::SerialFrontEnd& Line() { return ConnectedInstrument().serial(); }
 
 class VirtualSerialPort final : public SerialPort {
   public:

@@ -1,0 +1,6 @@
+#include "protocol_fuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    return quillsan::fuzz::DecodeArbitrary<ProtocolRecord>(data, size, quillsan::DecodeProtocol,
+                                                           quillsan::EncodeProtocol);
+}

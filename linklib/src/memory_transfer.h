@@ -1,0 +1,43 @@
+// Block writes and reads of instrument memory, the instrument's transfer
+// buffer, and the library's staging buffer in which records are built and received.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace quillsan {
+
+inline constexpr std::size_t kWriteChunkBytes = 249;  // 7 header bytes + 249 = 256
+inline constexpr std::size_t kReadChunkBytes = 254;   // echo + 254 + echo = 256 on the line
+inline constexpr std::size_t kStagingBytes = 2048;
+inline constexpr std::uint8_t kTransferBufferParameter = 4;
+
+void WriteInstrumentMemory(const std::uint8_t* data, std::uint32_t address, std::uint32_t length);
+void ReadInstrumentMemory(std::uint32_t address, std::uint8_t* buffer, std::uint32_t length);
+bool WriteMemoryChunk(const std::uint8_t* data, std::uint32_t address, std::size_t length);
+bool ReadMemoryChunk(std::uint32_t address, std::uint8_t* buffer, std::size_t length);
+
+// 1 on success; 0 when a link error is pending or arises.
+int UploadToTransferBuffer(std::uint32_t length, const std::uint8_t* data);
+int DownloadFromTransferBuffer(std::uint32_t length, std::uint8_t* buffer);
+int UploadString(const char* text);
+// 25 on success, 0 on failure.
+std::uint32_t UploadFolderName(const char* name);
+
+std::uint8_t* StagingBuffer();
+void ResetStaging();
+// false (and nothing copied) when the data would run past the staging buffer.
+bool AppendStaging(std::size_t count, const void* source);
+// The staged byte count on success, 0 on failure.
+std::uint32_t UploadStaging();
+// Runs a record command whose 2-byte answer is the length of the record it has
+// placed in the transfer buffer, and downloads the record into the staging
+// buffer. The length on success, 0 on failure. Staging bytes past the record
+// read as zero, so no earlier record shows through a short one.
+std::uint32_t DownloadRecord(std::uint8_t command, std::uint32_t argument1 = 0,
+                             std::uint32_t argument2 = 0);
+
+// Forgets the transfer buffer address (tests that swap instruments).
+void ForgetTransferBufferAddress();
+
+}  // namespace quillsan

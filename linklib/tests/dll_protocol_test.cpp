@@ -1,0 +1,229 @@
+// Protocols through the loaded library: the bytes the instrument receives,
+// refusals that send nothing, and random records read back unchanged but for
+// the normalisations of each encoding.
+#include <cstring>
+#include <random>
+
+#include "dll_support.h"
+#include "instrument/item_store.h"
+
+namespace quillsan::test {
+namespace {
+
+using Wire = std::vector<std::uint8_t>;
+
+class ProtocolTest : public VirtualDllTest {
+protected:
+    // Handle of a sample protocol to store onto.
+    std::uint32_t SampleHandle() { return dll_.GetProtocolHandle("STANDARD PCR 35X"); }
+};
+
+ProtocolRecord MinimalAB() {
+    ProtocolRecord record;
+    std::memset(&record, 0, sizeof record);
+    std::strcpy(record.name, "AB");
+    record.stepCount = 1;
+    record.steps[0].stepValue = 3;
+    record.steps[0].segmentInfo = 1;
+    record.steps[0].segments[0] = ProtocolSegment{0x81, 1, 0, 0, 30, 950, 0x8028, 0, 0};
+    return record;
+}
+
+TEST_F(ProtocolTest, InsertUploadsTheEncodingThenSendsTheCommand) {
+    const ProtocolRecord record = MinimalAB();
+    const std::uint32_t handle = dll_.InsertProtocol(&record, 0x0102, 0x0304);
+    ASSERT_NE(handle, 0xFFFFu);
+    const Requests writes = Sent(0);
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(Wire(writes[0].begin() + 7, writes[0].end()),
+              (Wire{0x41, 0x42, 0x00, 0x01, 0x03, 0x01, 0xB6, 0x03, 0x1E, 0x00}));
+    EXPECT_EQ(requests_.back(), (Wire{59, 0x01, 0x02, 0x03, 0x04}));
+    ProtocolRecord back;
+    ASSERT_EQ(dll_.GetProtocol(&back, handle), 1u);
+    EXPECT_EQ(std::memcmp(&back, &record, sizeof record), 0);
+}
+
+struct RefusedCall {
+    const char* name;
+    std::uint32_t (*call)(Dll&, const ProtocolRecord&);
+    std::uint32_t failure;
+};
+class RefusedProtocol : public ProtocolTest, public ::testing::WithParamInterface<RefusedCall> {};
+
+TEST_P(RefusedProtocol, SendsNothingAndFailsLikeAFailedUpload) {
+    ProtocolRecord record = MinimalAB();
+    record.steps[0].segments[0].f = 5000;
+    EXPECT_EQ(GetParam().call(dll_, record), GetParam().failure);
+    EXPECT_TRUE(requests_.empty());
+    EXPECT_EQ(dll_.GetRemoteError(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Protocol, RefusedProtocol,
+    ::testing::Values(
+        RefusedCall{"Insert", [](Dll& d, const ProtocolRecord& r) { return d.InsertProtocol(&r, 1, 2); },
+                    0xFFFF},
+        RefusedCall{"Store", [](Dll& d, const ProtocolRecord& r) { return d.StoreProtocol(&r, 0x3000); },
+                    0},
+        RefusedCall{"StoreRun",
+                    [](Dll& d, const ProtocolRecord& r) { return d.StoreRunProtocol(&r, 1, 2); }, 0}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(ProtocolTest, SecondFormRefusalSendsNothing) {
+    ProtocolRecord2 record;
+    std::memset(&record, 0, sizeof record);
+    std::strcpy(record.name, "X");
+    record.stepCount = 1;
+    record.steps[0].segmentCount = 12;
+    EXPECT_EQ(dll_.InsertProtocol2(&record, 1, 2), 0xFFFFu);
+    EXPECT_EQ(dll_.StoreProtocol2(&record, 0x3000), 0u);
+    EXPECT_EQ(dll_.StoreRunProtocol2(&record, 1, 1), 0u);
+    EXPECT_TRUE(requests_.empty());
+}
+
+TEST_F(ProtocolTest, StoresSendTheirValuesCutToWidth) {
+    const ProtocolRecord record = MinimalAB();
+    EXPECT_EQ(dll_.StoreProtocol(&record, SampleHandle()), 1u);
+    EXPECT_EQ(requests_.back(), (Wire{60, 0x30, 0x00}));
+    EXPECT_EQ(dll_.StoreRunProtocol(&record, 0x102, 0x304), 1u);
+    EXPECT_EQ(requests_.back(), (Wire{61, 0x02, 0x04}));
+    EXPECT_EQ(dll_.StoreProtocol(&record, 0x3FFF), 0u) << "the instrument answers 0";
+}
+
+TEST_F(ProtocolTest, DecoderRefusesAnEncodingLongerThanAnnounced) {
+    ProtocolRecord record;
+    const std::uint32_t handle = SampleHandle();
+    ASSERT_EQ(dll_.GetProtocol(&record, handle), 1u);
+    firmware().ForceNextAnswer(65, 10);  // the real encoding is longer
+    EXPECT_EQ(dll_.GetProtocol(&record, handle), 0u);
+    EXPECT_EQ(dll_.GetRemoteError(), 0);
+}
+
+TEST_F(ProtocolTest, SampleProtocolsReadInBothForms) {
+    std::uint16_t list[16] = {};
+    const std::uint32_t count = dll_.GetItemList(list, instrument::kProtocolCollection, 0);
+    ASSERT_GE(count, 1u);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        ProtocolRecord first;
+        ProtocolRecord2 second;
+        ASSERT_EQ(dll_.GetProtocol(&first, list[i]), 1u) << list[i];
+        ASSERT_EQ(dll_.GetProtocol2(&second, list[i]), 1u) << list[i];
+        EXPECT_STREQ(first.name, second.name);
+        EXPECT_GE(first.stepCount, 3);
+        EXPECT_EQ(first.stepCount, second.stepCount);
+    }
+}
+
+// Random records within the limits of the first form, and what reading back makes of them.
+class RandomRecords {
+public:
+    explicit RandomRecords(std::uint32_t start) : random_(start) {}
+
+    std::uint16_t Word() { return static_cast<std::uint16_t>(random_()); }
+    std::uint8_t Byte() { return static_cast<std::uint8_t>(random_()); }
+    std::size_t Below(std::size_t n) { return random_() % n; }
+
+    void Name(char* name) {
+        const std::size_t length = 1 + Below(25);
+        for (std::size_t i = 0; i < length; ++i) name[i] = static_cast<char>(1 + Below(255));
+        if (length < 26) name[length] = '\0';
+    }
+
+    ProtocolRecord First() {
+        ProtocolRecord r;
+        std::memset(&r, 0, sizeof r);
+        Name(r.name);
+        r.stepCount = static_cast<std::uint8_t>(Below(10));
+        for (std::size_t j = 0; j < r.stepCount; ++j) {
+            ProtocolStep& step = r.steps[j];
+            step.stepValue = Byte() & 0x7F;
+            step.stepByte = Below(2) ? Byte() : 0;
+            step.segmentInfo = static_cast<std::uint8_t>((Byte() & 0xF0) | Below(10));
+            for (std::size_t k = 0; k < (step.segmentInfo & 0x0Fu); ++k) {
+                ProtocolSegment& s = step.segments[k];
+                s = ProtocolSegment{Byte(), Byte(), Word(), Word(), Word(),
+                                    static_cast<std::uint16_t>(Word() & 0x0FFF), Word(),
+                                    Below(2) ? Byte() : std::uint8_t{0}, 0};
+            }
+        }
+        return r;
+    }
+
+    ProtocolRecord2 Second() {
+        ProtocolRecord2 r;
+        std::memset(&r, 0, sizeof r);
+        Name(r.name);
+        r.stepCount = static_cast<std::uint8_t>(Below(10));
+        for (std::size_t j = 0; j < r.stepCount; ++j) {
+            ProtocolStep2& step = r.steps[j];
+            step.stepValue = Word();
+            step.segmentCount = static_cast<std::uint8_t>(Below(10));
+            step.stepByte = Byte();
+            for (std::size_t k = 0; k < step.segmentCount; ++k) {
+                step.segments[k] = ProtocolSegment2{Word(), Word(), Word(), Word(), Word(),
+                                                    Word(), Word(), Byte(), 0};
+            }
+        }
+        r.tailByte = Byte();
+        return r;
+    }
+
+private:
+    std::mt19937 random_;
+};
+
+ProtocolRecord ReadBackOf(ProtocolRecord r) {
+    if (std::strlen(r.name) > 25) r.name[25] = '\0';
+    for (std::size_t j = 0; j < r.stepCount; ++j) {
+        for (std::size_t k = 0; k < (r.steps[j].segmentInfo & 0x0Fu); ++k) {
+            ProtocolSegment& s = r.steps[j].segments[k];
+            if (s.a & 0x80) s = ProtocolSegment{0x81, 1, 0, 0, s.e, s.f, s.g, s.h, 0};
+            if (s.g & 0x8000) s.g = 0x8028;
+            if (s.e >= 8191) s.e = 0xFFFF;
+        }
+    }
+    return r;
+}
+
+ProtocolRecord2 ReadBackOf(ProtocolRecord2 r) {
+    if (strnlen(r.name, 26) > 25) r.name[25] = '\0';
+    for (std::size_t j = 0; j < r.stepCount; ++j) {
+        for (std::size_t k = 0; k < r.steps[j].segmentCount; ++k) {
+            if (r.steps[j].segments[k].e > 8191) r.steps[j].segments[k].e = 8191;
+        }
+    }
+    return r;
+}
+
+TEST_F(ProtocolTest, ThousandsOfRandomRecordsReadBackInTheFirstForm) {
+    const std::uint32_t handle = SampleHandle();
+    RandomRecords random(1009);
+    line().RecordRequests(nullptr);
+    for (int i = 0; i < 2000; ++i) {
+        const ProtocolRecord record = random.First();
+        ASSERT_EQ(dll_.StoreProtocol(&record, handle), 1u) << "record " << i;
+        ProtocolRecord back;
+        ASSERT_EQ(dll_.GetProtocol(&back, handle), 1u) << "record " << i;
+        const ProtocolRecord expected = ReadBackOf(record);
+        ASSERT_EQ(std::memcmp(&back, &expected, sizeof back), 0) << "record " << i;
+    }
+    EXPECT_EQ(dll_.GetRemoteError(), 0);
+}
+
+TEST_F(ProtocolTest, ThousandsOfRandomRecordsReadBackInTheSecondForm) {
+    const std::uint32_t handle = SampleHandle();
+    RandomRecords random(2105);
+    line().RecordRequests(nullptr);
+    for (int i = 0; i < 2000; ++i) {
+        const ProtocolRecord2 record = random.Second();
+        ASSERT_EQ(dll_.StoreProtocol2(&record, handle), 1u) << "record " << i;
+        ProtocolRecord2 back;
+        ASSERT_EQ(dll_.GetProtocol2(&back, handle), 1u) << "record " << i;
+        const ProtocolRecord2 expected = ReadBackOf(record);
+        ASSERT_EQ(std::memcmp(&back, &expected, sizeof back), 0) << "record " << i;
+    }
+    EXPECT_EQ(dll_.GetRemoteError(), 0);
+}
+
+}  // namespace
+}  // namespace quillsan::test

@@ -1,0 +1,250 @@
+// Both protocol encodings byte for byte, and what each side refuses.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "memory_transfer.h"
+#include "protocol_codec.h"
+
+namespace quillsan::test {
+namespace {
+
+using Wire = std::vector<std::uint8_t>;
+
+template <typename Record>
+Record Blank() {
+    Record record;
+    std::memset(&record, 0, sizeof record);
+    return record;
+}
+
+ProtocolRecord OneStepAB() {
+    auto record = Blank<ProtocolRecord>();
+    std::strcpy(record.name, "AB");
+    record.stepCount = 1;
+    record.steps[0].stepValue = 3;
+    record.steps[0].segmentInfo = 1;
+    ProtocolSegment& s = record.steps[0].segments[0];
+    s.a = 0x81;
+    s.b = 1;
+    s.e = 30;
+    s.f = 950;
+    s.g = 0x8028;
+    return record;
+}
+
+ProtocolRecord2 OneStepAB2() {
+    auto record = Blank<ProtocolRecord2>();
+    std::strcpy(record.name, "AB");
+    record.stepCount = 1;
+    record.steps[0].stepValue = 3;
+    record.steps[0].segmentCount = 1;
+    ProtocolSegment2& s = record.steps[0].segments[0];
+    s.a = 1;
+    s.b = 2;
+    s.c = 3;
+    s.d = 4;
+    s.e = 30;
+    s.f = 950;
+    s.g = 0x8028;
+    return record;
+}
+
+template <typename Record>
+Wire Encode(const Record& record) {
+    std::uint8_t out[kStagingBytes];
+    std::size_t n = 0;
+    if constexpr (std::is_same_v<Record, ProtocolRecord>) {
+        n = EncodeProtocol(out, record);
+    } else {
+        n = EncodeProtocol2(out, record);
+    }
+    return Wire(out, out + n);
+}
+
+TEST(FirstForm, EncodesTheMinimalSegmentInTenBytes) {
+    EXPECT_EQ(Encode(OneStepAB()), (Wire{0x41, 0x42, 0x00, 0x01, 0x03, 0x01, 0xB6, 0x03, 0x1E, 0x00}));
+    auto withStepByte = OneStepAB();
+    withStepByte.steps[0].stepByte = 7;
+    EXPECT_EQ(Encode(withStepByte),
+              (Wire{0x41, 0x42, 0x00, 0x01, 0x83, 0x07, 0x01, 0xB6, 0x03, 0x1E, 0x00}));
+}
+
+TEST(FirstForm, FullSegmentTravelsInFifteenBytesAndReadsBack) {
+    auto record = OneStepAB();
+    ProtocolSegment& s = record.steps[0].segments[0];
+    s = ProtocolSegment{2, 5, 0xFFF6, 5, 0xFFFF, 600, 0x0014, 1, 0};
+    const Wire bytes = Encode(record);
+    const Wire segment(bytes.begin() + 6, bytes.end());
+    EXPECT_EQ(segment, (Wire{0x58, 0xC2, 0x14, 0x00, 0xF6, 0xFF, 0x02, 0x05, 0xFF, 0xDF, 0x05,
+                             0x00, 0x02, 0x05, 0x01}));
+    ProtocolRecord back;
+    ASSERT_EQ(DecodeProtocol(back, bytes.data(), bytes.size()), bytes.size());
+    EXPECT_EQ(std::memcmp(&back, &record, sizeof record), 0);
+}
+
+TEST(FirstForm, NameIsCutAt25CharactersAndTerminated) {
+    auto record = Blank<ProtocolRecord>();
+    std::memset(record.name, 'Q', 26);  // byte 25 is not read
+    const Wire bytes = Encode(record);
+    ASSERT_EQ(bytes.size(), 27u);
+    EXPECT_EQ(bytes[24], 'Q');
+    EXPECT_EQ(bytes[25], 0);
+    EXPECT_EQ(bytes[26], 0);  // stepCount 0
+}
+
+TEST(FirstForm, AbsentFieldsReadBackNormalised) {
+    auto record = OneStepAB();
+    ProtocolSegment& s = record.steps[0].segments[0];
+    s.a = 0xC5;  // absent: b, c and d do not travel
+    s.b = 9;
+    s.c = 1234;
+    s.d = 99;
+    s.e = 9000;
+    s.g = 0x9999;
+    const Wire bytes = Encode(record);
+    ProtocolRecord back;
+    ASSERT_NE(DecodeProtocol(back, bytes.data(), bytes.size()), 0u);
+    const ProtocolSegment& r = back.steps[0].segments[0];
+    EXPECT_EQ(r.a, 0x81);
+    EXPECT_EQ(r.b, 1);
+    EXPECT_EQ(r.c, 0);
+    EXPECT_EQ(r.d, 0);
+    EXPECT_EQ(r.e, 0xFFFF);
+    EXPECT_EQ(r.g, 0x8028);
+}
+
+struct Refusal {
+    const char* name;
+    void (*spoil)(ProtocolRecord&);
+};
+class FirstFormEncoderRefuses : public ::testing::TestWithParam<Refusal> {};
+
+TEST_P(FirstFormEncoderRefuses, WhatTheEncodingCannotCarry) {
+    auto record = OneStepAB();
+    GetParam().spoil(record);
+    EXPECT_TRUE(Encode(record).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FirstForm, FirstFormEncoderRefuses,
+    ::testing::Values(
+        Refusal{"StepCount10", [](ProtocolRecord& r) { r.stepCount = 10; }},
+        Refusal{"SegmentCount10", [](ProtocolRecord& r) { r.steps[0].segmentInfo = 0xFA; }},
+        Refusal{"F4096", [](ProtocolRecord& r) { r.steps[0].segments[0].f = 4096; }},
+        Refusal{"StepValue128", [](ProtocolRecord& r) { r.steps[0].stepValue = 128; }}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(FirstForm, UpperBitsOfSegmentInfoTravelUnchanged) {
+    auto record = OneStepAB();
+    record.steps[0].segmentInfo = 0xF1;
+    const Wire bytes = Encode(record);
+    ProtocolRecord back;
+    ASSERT_NE(DecodeProtocol(back, bytes.data(), bytes.size()), 0u);
+    EXPECT_EQ(back.steps[0].segmentInfo, 0xF1);
+}
+
+struct DecodeCase {
+    const char* name;
+    Wire bytes;
+};
+class FirstFormDecoderRefuses : public ::testing::TestWithParam<DecodeCase> {};
+
+TEST_P(FirstFormDecoderRefuses, AndNeverReadsPastTheAnnouncedLength) {
+    const Wire& bytes = GetParam().bytes;
+    ProtocolRecord record;
+    std::vector<std::uint8_t> exact(bytes.begin(), bytes.end());  // no slack for the sanitizer
+    EXPECT_EQ(DecodeProtocol(record, exact.data(), exact.size()), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FirstForm, FirstFormDecoderRefuses,
+    ::testing::Values(
+        DecodeCase{"NameWithoutTerminator", Wire(26, 'X')},
+        DecodeCase{"StepCount10", {'A', 0, 10}},
+        DecodeCase{"SegmentCount10", {'A', 0, 1, 3, 0x0A}},
+        DecodeCase{"EndsInTheName", {'A', 'B'}},
+        DecodeCase{"EndsBeforeStepCount", {'A', 0}},
+        DecodeCase{"EndsInASegment", {'A', 0, 1, 3, 1, 0xB6, 0x03, 0x1E}},
+        DecodeCase{"EndsBeforeOptionalG", {'A', 0, 1, 3, 1, 0xB6, 0x83}},
+        DecodeCase{"MissingSecondStep", {'A', 0, 2, 3, 0}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(FirstForm, RefusedStepCountLeavesNameAndCount) {
+    const Wire bytes = {'R', 'U', 'N', 0, 10, 1, 2, 3};
+    ProtocolRecord record;
+    std::memset(&record, 0xEE, sizeof record);
+    EXPECT_EQ(DecodeProtocol(record, bytes.data(), bytes.size()), 0u);
+    EXPECT_STREQ(record.name, "RUN");
+    EXPECT_EQ(record.stepCount, 10);
+    EXPECT_EQ(record.steps[0].stepValue, 0);
+}
+
+TEST(FirstForm, EmptyProtocolIsNameZeroAndCount) {
+    auto record = Blank<ProtocolRecord>();
+    std::strcpy(record.name, "HOLD");
+    EXPECT_EQ(Encode(record), (Wire{'H', 'O', 'L', 'D', 0, 0}));
+}
+
+TEST(SecondForm, EncodesEveryFieldAndTheTail) {
+    EXPECT_EQ(Encode(OneStepAB2()),
+              (Wire{0x41, 0x42, 0x00, 0x01, 0x03, 0x00, 0x01, 0x00, 0x01, 0x00, 0x02, 0x00,
+                    0x03, 0x00, 0x04, 0x00, 0x1E, 0x00, 0xB6, 0x03, 0x28, 0x80, 0x00, 0x00}));
+    auto record = OneStepAB2();
+    record.steps[0].segments[0].e = 0xFFFF;
+    record.steps[0].segments[0].h = 5;
+    record.tailByte = 9;
+    const Wire bytes = Encode(record);
+    EXPECT_EQ(bytes, (Wire{0x41, 0x42, 0x00, 0x01, 0x03, 0x00, 0x01, 0x00, 0x01, 0x00, 0x02, 0x00,
+                           0x03, 0x00, 0x04, 0x00, 0xFF, 0x1F, 0xB6, 0x03, 0x28, 0x80, 0x05, 0x09}));
+    ProtocolRecord2 back;
+    ASSERT_EQ(DecodeProtocol2(back, bytes.data(), bytes.size()), 1u);
+    EXPECT_EQ(back.steps[0].segments[0].e, 8191);
+    EXPECT_EQ(back.tailByte, 9);
+}
+
+TEST(SecondForm, EmptyRecordIsThreeBytes) {
+    auto record = Blank<ProtocolRecord2>();
+    record.tailByte = 0x42;
+    EXPECT_EQ(Encode(record), (Wire{0, 0, 0x42}));
+}
+
+TEST(SecondForm, EncoderRefusesCountsAboveNine) {
+    auto record = OneStepAB2();
+    record.steps[0].segmentCount = 10;
+    EXPECT_TRUE(Encode(record).empty());
+    record = OneStepAB2();
+    record.stepCount = 10;
+    EXPECT_TRUE(Encode(record).empty());
+}
+
+class SecondFormDecoderRefuses : public ::testing::TestWithParam<DecodeCase> {};
+
+TEST_P(SecondFormDecoderRefuses, AndNeverReadsPastTheAnnouncedLength) {
+    std::vector<std::uint8_t> exact(GetParam().bytes);
+    ProtocolRecord2 record;
+    EXPECT_EQ(DecodeProtocol2(record, exact.data(), exact.size()), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SecondForm, SecondFormDecoderRefuses,
+    ::testing::Values(DecodeCase{"NameWithoutTerminator", Wire(27, 'X')},
+                      DecodeCase{"StepCount10", {0, 10, 0}},
+                      DecodeCase{"SegmentCount10", {0, 1, 3, 0, 10, 0}},
+                      DecodeCase{"MissingTail", {0, 0}},
+                      DecodeCase{"EndsInASegment", {0, 1, 3, 0, 1, 0, 1, 0, 2, 0}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(SecondForm, StepSlotsBeyondTheCountReadBackZero) {
+    auto record = OneStepAB2();
+    const Wire bytes = Encode(record);
+    ProtocolRecord2 back;
+    std::memset(&back, 0xEE, sizeof back);
+    ASSERT_EQ(DecodeProtocol2(back, bytes.data(), bytes.size()), 1u);
+    const auto* slots = reinterpret_cast<const std::uint8_t*>(&back.steps[1]);
+    EXPECT_EQ(Wire(slots, slots + 8 * sizeof(ProtocolStep2)), Wire(8 * sizeof(ProtocolStep2), 0));
+}
+
+}  // namespace
+}  // namespace quillsan::test

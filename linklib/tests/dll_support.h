@@ -2,8 +2,13 @@
 // resolved by name, and the test's own virtual instrument lent to the virtual flavour.
 #pragma once
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
 
 #include <string>
 #include <vector>
@@ -32,15 +37,29 @@ using Requests = std::vector<std::vector<std::uint8_t>>;
 // The test's instrument, lent to the virtual flavour through QuillsanHostInstrument.
 instrument::VirtualInstrument& LentInstrument();
 
+#if defined(_WIN32)
+inline void* LoadByPath(const char* path) { return LoadLibraryA(path); }
+inline void* Symbol(void* library, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+inline void Unload(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }
+inline std::string LoadError() { return "error " + std::to_string(GetLastError()); }
+#else
+inline void* LoadByPath(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
+inline void* Symbol(void* library, const char* name) { return dlsym(library, name); }
+inline void Unload(void* library) { dlclose(library); }
+inline std::string LoadError() { return dlerror(); }
+#endif
+
 struct Dll {
-    explicit Dll(const char* path) : handle(dlopen(path, RTLD_NOW | RTLD_LOCAL)) {
+    explicit Dll(const char* path) : handle(LoadByPath(path)) {
         if (handle == nullptr) return;
-#define QUILLSAN_RESOLVE(name) name = reinterpret_cast<decltype(&::name)>(dlsym(handle, #name));
+#define QUILLSAN_RESOLVE(name) name = reinterpret_cast<decltype(&::name)>(Symbol(handle, #name));
         QUILLSAN_EXPORTS(QUILLSAN_RESOLVE)
 #undef QUILLSAN_RESOLVE
     }
     ~Dll() {
-        if (handle != nullptr) dlclose(handle);
+        if (handle != nullptr) Unload(handle);
     }
     Dll(const Dll&) = delete;
     Dll& operator=(const Dll&) = delete;
@@ -57,7 +76,7 @@ class VirtualDllTest : public ::testing::Test {
 protected:
     void SetUp() override {
         LentInstrument().Reset();
-        ASSERT_NE(dll_.handle, nullptr) << dlerror();
+        ASSERT_NE(dll_.handle, nullptr) << LoadError();
         ASSERT_EQ(dll_.InitRemoteComm(9600, 0), 1u);
         line().RecordRequests(&requests_);
     }

@@ -10,7 +10,13 @@ instrument::VirtualInstrument& LentInstrument() {
 
 }  // namespace quillsan::test
 
-extern "C" __attribute__((visibility("default"))) instrument::VirtualInstrument*
+#if defined(_WIN32)
+#define QUILLSAN_TEST_EXPORT __declspec(dllexport)
+#else
+#define QUILLSAN_TEST_EXPORT __attribute__((visibility("default")))
+#endif
+
+extern "C" QUILLSAN_TEST_EXPORT instrument::VirtualInstrument*
 QuillsanHostInstrument() {
     return &quillsan::test::LentInstrument();
 }

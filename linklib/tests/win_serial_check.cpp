@@ -1,0 +1,71 @@
+// A Windows caller of QUILLSAN.DLL: loads it by name, opens COM<n> (a pseudo-
+// terminal with the virtual instrument behind it), reads the firmware version,
+// lists the runs and fetches one report line. Prints "N passed, N failed".
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "quillsan.h"
+
+namespace {
+
+int g_passed = 0;
+int g_failed = 0;
+
+void Check(bool ok, const std::string& what) {
+    (ok ? g_passed : g_failed)++;
+    std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
+}
+
+template <typename F>
+F* Resolve(HMODULE library, const char* name) {
+    auto* function = reinterpret_cast<F*>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+    Check(function != nullptr, std::string("export ") + name);
+    return function;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: win_serial_check COM_NUMBER\n");
+        return 2;
+    }
+    const uint32_t comNumber = static_cast<uint32_t>(std::strtoul(argv[1], nullptr, 10));
+    HMODULE library = LoadLibraryA("QUILLSAN.DLL");
+    Check(library != nullptr, "QUILLSAN.DLL loads by name");
+    if (library == nullptr) return 1;
+
+    auto* initRemoteComm = Resolve<decltype(InitRemoteComm)>(library, "InitRemoteComm");
+    auto* getPcrVersion = Resolve<decltype(GetPCRVersion)>(library, "GetPCRVersion");
+    auto* getSlaveParameter = Resolve<decltype(GetSlaveParameter)>(library, "GetSlaveParameter");
+    auto* setSlaveParameter = Resolve<decltype(SetSlaveParameter)>(library, "SetSlaveParameter");
+    auto* getItemCount = Resolve<decltype(GetItemCount)>(library, "GetItemCount");
+    auto* getItemName = Resolve<decltype(GetItemName)>(library, "GetItemName");
+    auto* getRemoteError = Resolve<decltype(GetRemoteError)>(library, "GetRemoteError");
+    if (g_failed != 0) return 1;
+
+    Check(initRemoteComm(115200, comNumber - 1) == 1, "COM" + std::to_string(comNumber) + " opens");
+    char text[2049] = {};
+    Check(getPcrVersion(text, 64) == 22 && std::strcmp(text, "Pelmark Version 1.009") == 0,
+          std::string("firmware version text: ") + text);
+    Check(getSlaveParameter(0, 0) == 1009, "firmware version number 1009");
+    const uint32_t runs = getItemCount(0x4006, 0) & 0xFFFF;
+    Check(runs > 0, "runs listed: " + std::to_string(runs));
+    for (uint32_t i = runs; i-- > 0;) {
+        std::memset(text, 0, sizeof text);
+        Check(getItemName(text, 0x7000 | i) == 1, std::string("run name: ") + text);
+    }
+    setSlaveParameter(22, 0x7000 | (runs - 1), 1);
+    const uint32_t lines = getItemCount(0x4007, 0) & 0xFFFF;
+    Check(lines > 0, "report lines: " + std::to_string(lines));
+    std::memset(text, 0, sizeof text);
+    Check(getItemName(text, 0x6000) == 1 && text[0] != '\0', std::string("first line: ") + text);
+    Check(getRemoteError() == 0, "no link error");
+    FreeLibrary(library);  // closes the port: "Comm port closed" in the log
+    std::printf("%d passed, %d failed\n", g_passed, g_failed);
+    return g_failed == 0 ? 0 : 1;
+}

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# The library on Windows: cross builds QUILLSAN.DLL for 32-bit and 64-bit
+# Windows with mingw-w64, checks the 32-bit export table and calling
+# convention, and runs the Windows tests under wine64 — the export tests
+# against the virtual DLL, and a Windows caller of the hardware DLL over a COM
+# port that leads to the virtual instrument on a pseudo-terminal.
+# Needs the Linux build (for the virtual instrument) in build/.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+b32="$root/build-win32"
+b64="$root/build-win64"
+linux_build="$root/build"
+"$root/scripts/install-deps.sh"
+
+configure() {  # folder toolchain [options]
+  local folder="$1" toolchain="$2"
+  shift 2
+  cmake -S "$root" -B "$folder" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" -DQUILLSAN_BUILD_BENCH=OFF "$@" >/dev/null
+}
+
+echo "== 32-bit QUILLSAN.DLL =="
+configure "$b32" mingw-i686.cmake -DQUILLSAN_BUILD_TESTS=OFF
+cmake --build "$b32" --target quillsan_hardware quillsan_virtual
+"$root/linklib/tests/windows/check_export_table.sh" "$b32/hardware/QUILLSAN.DLL" \
+  "$root/linklib/quillsan.def"
+"$root/linklib/tests/windows/check_export_table.sh" "$b32/virtual/QUILLSAN.DLL" \
+  "$root/linklib/quillsan.def"
+i686-w64-mingw32-dlltool -d "$root/linklib/tests/windows/stdcall_exports.def" -D QUILLSAN.DLL \
+  -k -l "$b32/libstdcall_check.a"
+i686-w64-mingw32-gcc -std=c11 -Wall -Werror -I"$root/linklib/include" \
+  "$root/linklib/tests/windows/stdcall_caller.c" "$b32/libstdcall_check.a" \
+  -o "$b32/stdcall_caller.exe"
+echo "ok   every export's stdcall argument bytes match the export table"
+
+echo "== 64-bit build and tests under wine64 =="
+configure "$b64" mingw-x86_64.cmake
+cmake --build "$b64" --target linklib_dll_tests win_serial_check quillsan_hardware quillsan_virtual
+
+export WINEPREFIX="$b64/wineprefix" WINEDEBUG=-all
+wine=/usr/lib/wine/wine64
+[ -x "$wine" ] || wine="$(command -v wine64 || command -v wine)"
+"$wine" wineboot --init >/dev/null 2>&1 || true
+
+(cd "$b64/virtual" && "$wine" linklib_dll_tests.exe --gtest_brief=1)
+
+workdir="$(mktemp -d)"
+"$linux_build/instrument/virtual-instrument" > "$workdir/instrument.out" &
+server=$!
+trap 'kill $server 2>/dev/null || true; wait $server 2>/dev/null || true; "$root/scripts/wine-stop.sh" 2>/dev/null || true' EXIT
+pty=""
+for _ in $(seq 50); do
+  pty="$(sed -n 's|.* on \(/dev/pts/[0-9]*\).*|\1|p' "$workdir/instrument.out")"
+  [ -n "$pty" ] && break
+  sleep 0.1
+done
+[ -n "$pty" ] || { echo "the virtual instrument did not start"; exit 1; }
+com=7
+ln -sfn "$pty" "$WINEPREFIX/dosdevices/com$com"
+cp "$b64/hardware/QUILLSAN.DLL" "$b64/hardware/win_serial_check.exe" "$workdir/"
+(cd "$workdir" && "$wine" win_serial_check.exe "$com")
+"$root/linklib/tests/windows/check_serial_log.sh" "$workdir/REMOTERR.LOG" "$com"

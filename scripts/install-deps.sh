@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest
-          libbenchmark-dev clang libclang-rt-14-dev)
+          libbenchmark-dev clang libclang-rt-14-dev valgrind
+          mingw-w64 wine64)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -64,6 +64,8 @@ struct ListMismatch {
     int cleanReplies;        // before the fault
     std::uint32_t announced; // 0: no forced answer
 };
+void PrintTo(const ListMismatch& c, std::ostream* os) { *os << c.name; }
+
 class ListMismatchTest : public ItemStoreTest,
                          public ::testing::WithParamInterface<ListMismatch> {};
 
@@ -204,7 +206,8 @@ TEST_F(ItemStoreTest, SerialNumberTextIsBoundedByTheDownload) {
     EXPECT_EQ(dll_.GetPCRSerNum(text, 6), 6u);
     EXPECT_STREQ(text, "ZT-96");
     // A text announced without its terminator ends where the download ends.
-    dll_.GetItemName(text, 0x7000);  // leave a longer text in the staging buffer
+    char runName[2049];
+    dll_.GetItemName(runName, 0x7000);  // leave a longer text in the staging buffer
     firmware().ForceNextAnswer(91, 5);
     std::memset(text, 0x5A, sizeof text);
     EXPECT_EQ(dll_.GetPCRSerNum(text, sizeof text), 5u);

@@ -48,6 +48,8 @@ struct RefusedCall {
     std::uint32_t (*call)(Dll&, const ProtocolRecord&);
     std::uint32_t failure;
 };
+void PrintTo(const RefusedCall& c, std::ostream* os) { *os << c.name; }
+
 class RefusedProtocol : public ProtocolTest, public ::testing::WithParamInterface<RefusedCall> {};
 
 TEST_P(RefusedProtocol, SendsNothingAndFailsLikeAFailedUpload) {

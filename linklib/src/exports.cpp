@@ -6,6 +6,7 @@
 #include "link_select.h"
 #include "memory_transfer.h"
 #include "quillsan.h"
+#include "result_forms.h"
 #include "serial_transport.h"
 #include "text_copy.h"
 
@@ -17,13 +18,6 @@ constexpr const char* kDllName = "QUILLSAN.DLL";
 constexpr std::uint32_t kDllNameBytes = 13;  // with its terminator
 constexpr std::uint32_t kDllVersionMajor = 1;
 constexpr std::uint32_t kDllVersionMinor = 9;
-
-constexpr std::uint32_t Low8(std::uint32_t v) {
-    return v & 0xFFu;
-}
-constexpr std::uint32_t Low16(std::uint32_t v) {
-    return v & 0xFFFFu;
-}
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include "engine.h"
 #include "memory_transfer.h"
 #include "quillsan.h"
+#include "result_forms.h"
 
 using namespace quillsan;
 
@@ -29,14 +30,14 @@ enum Command : std::uint8_t {
     kHeadStatus2 = 96,
 };
 
-constexpr std::uint32_t kUploadFailed = 0xFFFF;
 constexpr std::size_t kFolderNameBytes = 25;
 
-constexpr std::uint32_t Low8(std::uint32_t v) { return v & 0xFFu; }
-constexpr std::uint32_t Low16(std::uint32_t v) { return v & 0xFFFFu; }
-
-std::uint8_t* Bytes(void* record) { return static_cast<std::uint8_t*>(record); }
-const std::uint8_t* Bytes(const void* record) { return static_cast<const std::uint8_t*>(record); }
+std::uint8_t* Bytes(void* record) {
+    return static_cast<std::uint8_t*>(record);
+}
+const std::uint8_t* Bytes(const void* record) {
+    return static_cast<const std::uint8_t*>(record);
+}
 
 // A reply byte widened to a little-endian 32-bit field.
 void PutByteAsValue(std::uint8_t* field, std::uint8_t byte) {
@@ -56,10 +57,6 @@ void CopySpans(std::uint8_t* record, const std::uint8_t* reply, const Span (&spa
 std::uint32_t LookUpByName(const char* name, std::uint8_t command) {
     if (!UploadString(name)) return kUploadFailed;
     return RemoteCall(command);
-}
-
-std::uint32_t InsertAnswer(std::uint32_t answer) {
-    return Link().linkError != kNoError ? kUploadFailed : Low16(answer);
 }
 
 }  // namespace
@@ -90,13 +87,17 @@ uint32_t QUILLSAN_CALL GetItemName(char* buffer, uint32_t handle) {
     return 1;
 }
 
-uint32_t QUILLSAN_CALL GetItemType(uint32_t handle) { return RemoteCall(kItemType, Low16(handle)); }
+uint32_t QUILLSAN_CALL GetItemType(uint32_t handle) {
+    return RemoteCall(kItemType, Low16(handle));
+}
 
 uint32_t QUILLSAN_CALL DeleteItem(uint32_t handle) {
     return RemoteCall(kDeleteItem, Low16(handle));
 }
 
-uint32_t QUILLSAN_CALL GetUserHandle(const char* name) { return LookUpByName(name, kUserByName); }
+uint32_t QUILLSAN_CALL GetUserHandle(const char* name) {
+    return LookUpByName(name, kUserByName);
+}
 
 uint32_t QUILLSAN_CALL GetFolderHandle(const char* name) {
     return LookUpByName(name, kFolderByName);
@@ -118,9 +119,9 @@ uint32_t QUILLSAN_CALL InsertUser(const UserRecord* user, uint32_t value) {
     struct Field {
         std::size_t offset, width;
     };
-    static constexpr Field kUploadOrder[] = {
-        {0, 26},  {26, 13}, {40, 2}, {42, 2}, {44, 2}, {46, 2}, {48, 2},
-        {50, 1},  {51, 1},  {52, 1}, {53, 1}, {54, 2}, {56, 1}};
+    static constexpr Field kUploadOrder[] = {{0, 26}, {26, 13}, {40, 2}, {42, 2}, {44, 2},
+                                             {46, 2}, {48, 2},  {50, 1}, {51, 1}, {52, 1},
+                                             {53, 1}, {54, 2},  {56, 1}};
     ResetStaging();
     for (const Field& field : kUploadOrder) AppendStaging(field.width, Bytes(user) + field.offset);
     if (UploadStaging() == 0) return kUploadFailed;

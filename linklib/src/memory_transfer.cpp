@@ -103,9 +103,13 @@ std::uint32_t UploadFolderName(const char* name) {
                : 0;
 }
 
-std::uint8_t* StagingBuffer() { return g_staging; }
+std::uint8_t* StagingBuffer() {
+    return g_staging;
+}
 
-void ResetStaging() { g_stagingPosition = 0; }
+void ResetStaging() {
+    g_stagingPosition = 0;
+}
 
 bool AppendStaging(std::size_t count, const void* source) {
     if (count > kStagingBytes - g_stagingPosition) return false;
@@ -132,6 +136,8 @@ std::uint32_t DownloadRecord(std::uint8_t command, std::uint32_t argument1,
     return length;
 }
 
-void ForgetTransferBufferAddress() { g_transferBufferAddress = 0; }
+void ForgetTransferBufferAddress() {
+    g_transferBufferAddress = 0;
+}
 
 }  // namespace quillsan

@@ -1,16 +1,17 @@
 // First form: optional fields present only when flag bits say so.
+#include "protocol_codec.h"
+
 #include <cstring>
 
 #include "codec_bytes.h"
-#include "protocol_codec.h"
 
 namespace quillsan {
 namespace {
 
 constexpr std::uint8_t kStepByteFlag = 0x80;
-constexpr std::uint8_t kAbsentA = 0x80;         // in a: a, b, c and d are not sent
-constexpr std::uint16_t kAbsentG = 0x8000;      // in g: g is not sent
-constexpr std::uint16_t kGivenG = 0x8000;       // first control word
+constexpr std::uint8_t kAbsentA = 0x80;     // in a: a, b, c and d are not sent
+constexpr std::uint16_t kAbsentG = 0x8000;  // in g: g is not sent
+constexpr std::uint16_t kGivenG = 0x8000;   // first control word
 constexpr std::uint16_t kGivenFirstGroup = 0x4000;
 constexpr std::uint16_t kGivenSecondGroup = 0x8000;  // second control word
 constexpr std::uint16_t kGivenH = 0x4000;
@@ -33,8 +34,8 @@ bool Encodable(const ProtocolRecord& record) {
 void EncodeSegment(ByteWriter& out, const ProtocolSegment& s) {
     const bool givenA = (s.a & kAbsentA) == 0;
     const bool givenG = (s.g & kAbsentG) == 0;
-    out.Word(static_cast<std::uint16_t>(s.f | (givenG ? kGivenG : 0) |
-                                        (givenA ? kGivenFirstGroup : 0)));
+    out.Word(
+        static_cast<std::uint16_t>(s.f | (givenG ? kGivenG : 0) | (givenA ? kGivenFirstGroup : 0)));
     if (givenG) out.Word(s.g);
     if (givenA) {
         out.Word(s.c);

@@ -4,6 +4,7 @@
 #include "memory_transfer.h"
 #include "protocol_codec.h"
 #include "quillsan.h"
+#include "result_forms.h"
 
 using namespace quillsan;
 
@@ -19,11 +20,6 @@ enum Command : std::uint8_t {
     kStoreRunProtocol2 = 95,
     kInsertProtocol2 = 97,
 };
-
-constexpr std::uint32_t kUploadFailed = 0xFFFF;
-
-constexpr std::uint32_t Low8(std::uint32_t v) { return v & 0xFFu; }
-constexpr std::uint32_t Low16(std::uint32_t v) { return v & 0xFFFFu; }
 
 // The encoded length on success; 0 when the record is refused or the upload fails.
 template <typename Record, std::size_t (*Encode)(std::uint8_t*, const Record&)>
@@ -42,12 +38,6 @@ std::uint32_t UploadProtocol(const ProtocolRecord* record) {
 std::uint32_t UploadProtocol2(const ProtocolRecord2* record) {
     return Upload<ProtocolRecord2, EncodeProtocol2>(record);
 }
-
-std::uint32_t InsertAnswer(std::uint32_t answer) {
-    return Link().linkError != kNoError ? kUploadFailed : Low16(answer);
-}
-
-std::uint32_t StoreAnswer(std::uint32_t answer) { return Low16(answer) != 0 ? 1 : 0; }
 
 }  // namespace
 

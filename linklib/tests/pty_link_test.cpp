@@ -127,16 +127,27 @@ TEST_F(PtyLinkTest, PortHeldByTheLibraryIsNotShared) {
     }
 }
 
-// A terminal nobody reads: sending must give up instead of hanging.
-TEST(PtyStall, SendGivesUpWhenThePortAcceptsNothing) {
-    ScratchDirectory scratch;
-    int master = -1;
-    int slave = -1;
-    char name[64];
-    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-    unsigned ptyNumber = 0;
-    ASSERT_EQ(std::sscanf(name, "/dev/pts/%u", &ptyNumber), 1);
-    ASSERT_TRUE(OpenCommPort(9600, 299 + ptyNumber));
+// A terminal nobody reads, opened by the library: sending must give up instead of hanging.
+class PtyStall : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char name[64];
+        ASSERT_EQ(openpty(&master_, &slave_, name, nullptr, nullptr), 0);
+        unsigned ptyNumber = 0;
+        ASSERT_EQ(std::sscanf(name, "/dev/pts/%u", &ptyNumber), 1);
+        ASSERT_TRUE(OpenCommPort(9600, 299 + ptyNumber));
+    }
+    void TearDown() override {
+        CloseCommPort();
+        close(slave_);
+        close(master_);
+    }
+    ScratchDirectory scratch_;
+    int master_ = -1;
+    int slave_ = -1;
+};
+
+TEST_F(PtyStall, SendGivesUpWhenThePortAcceptsNothing) {
     std::uint8_t packet[256];
     std::memset(packet, 0x41, sizeof packet);
     const auto start = std::chrono::steady_clock::now();
@@ -145,20 +156,9 @@ TEST(PtyStall, SendGivesUpWhenThePortAcceptsNothing) {
     const auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_LT(sent, 100000) << "the terminal never filled up";
     EXPECT_LT(waited, std::chrono::seconds(12));
-    CloseCommPort();
-    close(slave);
-    close(master);
 }
 
-TEST(PtyStall, EngineRecordsSendFailureAsLinkErrorOne) {
-    ScratchDirectory scratch;
-    int master = -1;
-    int slave = -1;
-    char name[64];
-    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-    unsigned ptyNumber = 0;
-    ASSERT_EQ(std::sscanf(name, "/dev/pts/%u", &ptyNumber), 1);
-    ASSERT_TRUE(OpenCommPort(9600, 299 + ptyNumber));
+TEST_F(PtyStall, EngineRecordsSendFailureAsLinkErrorOne) {
     std::uint8_t packet[249] = {};
     while (SerialSend(packet, 200)) {
     }
@@ -170,9 +170,6 @@ TEST(PtyStall, EngineRecordsSendFailureAsLinkErrorOne) {
     PutValue(2);
     EXPECT_FALSE(PutDataAndExchange(packet, sizeof packet));
     EXPECT_EQ(GetRemoteError(), 1);
-    CloseCommPort();
-    close(slave);
-    close(master);
 }
 
 struct NamingCase {

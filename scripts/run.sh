@@ -1,32 +1,21 @@
 #!/usr/bin/env bash
-# The main job: builds, starts the virtual instrument on a pseudo-terminal and
-# talks to it through the hardware QUILLSAN.DLL over the serial line (termios),
-# then through the virtual QUILLSAN.DLL in-process.
+# The main job: builds everything, then starts brevalin against the virtual
+# instrument (build/virtual/brevalin loads the virtual QUILLSAN.DLL beside it).
+# With a display the window simply opens. Without one, brevalin runs on a
+# virtual display (Xvfb), fetches the first report, and a screenshot and the
+# saved report are kept; their paths are printed at the end.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build"
 "$root/scripts/build.sh" "$build" >/dev/null
+brevalin="$build/virtual/brevalin"
 
-workdir="$(mktemp -d)"
-cd "$workdir"   # REMOTERR.LOG lands here
-"$build/instrument/virtual-instrument" > instrument.out &
-server=$!
-trap 'kill $server 2>/dev/null || true; wait $server 2>/dev/null || true' EXIT
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  workdir="$(mktemp -d)"
+  cd "$workdir"   # REMOTERR.LOG lands here
+  echo "Starting $brevalin (diagnostic log: $workdir/REMOTERR.LOG)"
+  exec "$brevalin"
+fi
 
-port=""
-for _ in $(seq 50); do
-  port="$(sed -n 's/.*port index \([0-9][0-9]*\).*/\1/p' instrument.out)"
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-[ -n "$port" ] || { echo "the virtual instrument did not start"; cat instrument.out; exit 1; }
-cat instrument.out
-
-echo
-echo "== Serial link over the pseudo-terminal (hardware QUILLSAN.DLL) =="
-"$build/probe/quillsan-probe" "$build/hardware/QUILLSAN.DLL" "$port" 115200
-echo
-echo "== In-process virtual instrument (virtual QUILLSAN.DLL) =="
-"$build/probe/quillsan-probe" "$build/virtual/QUILLSAN.DLL" 0 115200
-echo
-echo "Diagnostic log: $workdir/REMOTERR.LOG"
+out="$build/brevalin-run"
+"$root/uploader/tests/screenshot_test.sh" "$brevalin" "$out"

@@ -102,6 +102,10 @@ void Report::Generate(const RunItem* run, ReportType type) {
     if (run == nullptr || run->outcome == RunOutcome::kAborted) return;
     run_ = *run;
     type_ = type;
+    if (run_.reportLines != 0) {
+        lineCount_ = run_.reportLines;
+        return;
+    }
     programLines_ = 1 + SegmentCount(ProgramOf(run_));
     const std::size_t fixed = kHeaderLines + programLines_ + kFooterLines;
     logLines_ = LogLength();
@@ -119,6 +123,7 @@ std::size_t Report::LogLength() const {
 
 int Report::Line(std::size_t n, char* out) const {
     if (n >= lineCount_) return -1;
+    if (run_.reportLines != 0) return NumberedLine(n, out);
     if (n < kHeaderLines) return HeaderLine(n, out);
     n -= kHeaderLines;
     if (n < programLines_) return ProgramLine(n, out);
@@ -210,6 +215,13 @@ int Report::FooterLine(std::size_t n, char* out) const {
     }
     return Print(out, "RESULT: 1 DEVIATION - see cycle %02u",
                  CyclingStep(ProgramOf(run_)).repeats / 2u);
+}
+
+// Carries its own index and a degree sign, so a lost, repeated or unmapped line shows.
+int Report::NumberedLine(std::size_t n, char* out) const {
+    return Print(out, "Line %05zu of %05zu  Block %s  %s", n, lineCount_,
+                 Temp(600 + static_cast<int>(n % 40)).text,
+                 type_ == ReportType::kValidation ? "VALIDATION" : "RUN");
 }
 
 }  // namespace instrument

@@ -5,6 +5,7 @@ namespace instrument {
 void VirtualInstrument::Reset() {
     firmware_.Reset();
     serial_.Reset();
+    hid_.Reset();
 }
 
 VirtualInstrument& SharedInstrument() {

@@ -3,22 +3,34 @@
 #include "diagnostic_log.h"
 #include "engine.h"
 #include "serial_transport.h"
+#include "usb_transport.h"
 
 namespace quillsan {
 
-// Only the serial line carries packets until a USB device can be held.
+// Chosen again for every packet: a held USB device takes precedence over an open port.
 bool SendPacket(const std::uint8_t* bytes, std::size_t length) {
     if (length > kMaxRequestBytes) return false;
+    if (UsbConnected()) return SendUsbPacket(bytes, static_cast<std::int32_t>(length)) != 0;
     return SerialSend(bytes, length);
 }
 
 bool ReceiveReply(std::uint8_t* destination, std::uint8_t command, std::size_t length) {
-    return SerialReceive(destination, command, length);
+    if (!UsbConnected()) return SerialReceive(destination, command, length);
+    // The payload holds the echo and at most 255 reply bytes.
+    if (length >= kReplyPayloadBytes) return false;
+    std::uint8_t payload[kReplyPayloadBytes];
+    std::int32_t count = 0;
+    bool arrived = false;
+    if (ReceiveUsbReply(payload, &count, arrived) != kReplyOk) return false;
+    // A report that never came is no reply, even for a command whose echo is 0.
+    if (!arrived || payload[0] != command) return false;
+    for (std::size_t i = 0; i < length; ++i) destination[i] = payload[1 + i];
+    return true;
 }
 
 std::uint32_t InitRemoteCommImpl(std::uint32_t baudRate, std::uint32_t portIndex) {
     WriteLogEntry("InitRemoteComm called\n", kLogName);
-    if (baudRate == 0) return 0;  // the USB search needs the USB transport
+    if (baudRate == 0) return FindHid(nullptr, 0) != 0 ? 1 : 0;
     return OpenCommPort(baudRate, portIndex) ? 1 : 0;
 }
 

@@ -72,6 +72,9 @@ struct RunItem {
     std::string user;
     RunOutcome outcome = RunOutcome::kPassed;
     std::uint16_t logLines = 0;  // stability log length for a long hold run
+    // Nonzero: every report of this run has exactly this many numbered lines,
+    // so host tests can count what arrives.
+    std::uint16_t reportLines = 0;
 };
 
 class ItemStore {

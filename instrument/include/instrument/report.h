@@ -31,6 +31,7 @@ class Report {
     int ProgramLine(std::size_t n, char* out) const;
     int LogLine(std::size_t n, char* out) const;
     int FooterLine(std::size_t n, char* out) const;
+    int NumberedLine(std::size_t n, char* out) const;
     std::size_t LogLength() const;
 
     RunItem run_;

@@ -1,0 +1,110 @@
+// brevalin against the virtual instrument with its real 20 ms timer: cold start
+// to the first report listed, and a 5000-line report against the timer's floor.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <cmath>
+#include <cstdio>
+
+#include "controller.h"
+#include "dialogs.h"
+#include "instrument/virtual_instrument.h"
+#include "link_binding.h"
+#include "main_window.h"
+#include "window_wiring.h"
+
+namespace {
+
+instrument::VirtualInstrument& Lent() {
+    static instrument::VirtualInstrument* const lent = new instrument::VirtualInstrument;
+    return *lent;
+}
+
+// Any box means the run went wrong: it is counted and answered Cancel.
+class BenchDialogs : public brevalin::Dialogs {
+  public:
+    int Message(const QString& text, int) override {
+        std::fprintf(stderr, "box: %s\n", qPrintable(text));
+        ++boxes;
+        return brevalin::box::kAnswerCancel;
+    }
+    QString SaveFileName() override { return {}; }
+    void ShowAbout(const QString&) override {}
+    void Exit(int status) override {
+        exitStatus = status;
+        QApplication::exit(status);
+    }
+    int boxes = 0;
+    int exitStatus = -1;
+};
+
+// Runs the event loop until retrieval is over (or the program ended).
+void RunUntilIdle(brevalin::Controller& controller, int reportLines) {
+    QTimer watch;
+    watch.setInterval(1);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (controller.ended() ||
+            (controller.connectionState() == brevalin::kConnected &&
+             controller.timerMode() == brevalin::kIdleMode && reportLines >= 0)) {
+            QApplication::exit(0);
+        }
+    });
+    watch.start();
+    QApplication::exec();
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) instrument::VirtualInstrument*
+QuillsanHostInstrument() {
+    return &Lent();
+}
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    constexpr int kLines = 5000;
+    Lent().Reset();
+    auto& store = Lent().firmware().Store();
+    store.Clear();
+    instrument::RunItem small;
+    small.name = "first";
+    small.reportLines = 60;
+    instrument::RunItem large;
+    large.name = "large";
+    large.reportLines = kLines;
+    store.AddRun(large);  // index 0: listed last
+    store.AddRun(small);  // index 1: listed first and fetched at start
+
+    brevalin::MainWindow window;
+    brevalin::LinkLibrary library(VIRTUAL_FOLDER);
+    BenchDialogs dialogs;
+    brevalin::Controller controller(brevalin::ControlsOf(window), library, dialogs);
+    brevalin::Wire(window, controller);
+
+    QElapsedTimer clock;
+    clock.start();
+    controller.FormCreate();
+    RunUntilIdle(controller, 0);
+    const double coldMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    if (controller.ended() || window.listBox2->count() != 60) {
+        std::printf("cold start: the first report was not listed (%d lines, %d boxes)\n",
+                    window.listBox2->count(), dialogs.boxes);
+        return 1;
+    }
+    std::printf("cold start to first report listed: %.1f ms, ratio to 1 s: %.3f\n", coldMs,
+                coldMs / 1000.0);
+
+    window.listBox1->setCurrentRow(1);
+    clock.restart();
+    controller.ListBox1Click();
+    RunUntilIdle(controller, kLines);
+    const double fetchMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    const double floorMs = std::ceil((kLines + 2) / 50.0) * brevalin::kTimerIntervalMs;
+    if (window.listBox2->count() != kLines) {
+        std::printf("5000-line report: %d lines listed\n", window.listBox2->count());
+        return 1;
+    }
+    std::printf("%d-line report: %.1f ms, timer floor %.0f ms, ratio %.3f (limit 1.1)\n", kLines,
+                fetchMs, floorMs, fetchMs / floorMs);
+    return 0;
+}

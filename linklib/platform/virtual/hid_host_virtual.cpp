@@ -1,0 +1,168 @@
+// HidHost of the virtual flavour: the HID interfaces are those of the one
+// in-process virtual instrument. Waits move the virtual clock, so a time-out
+// costs no real time.
+#include <cstdint>
+#include <cstdio>
+#include <new>
+#include <vector>
+
+#include "clock.h"
+#include "hid_host.h"
+#include "instrument/hid_front_end.h"
+#include "virtual_clock.h"
+#include "virtual_link.h"
+
+namespace quillsan::platform {
+namespace {
+
+constexpr const char* kPathPrefix = "virtual-hid#";
+
+instrument::HidFrontEnd& Device() {
+    return ConnectedInstrument().hid();
+}
+
+std::uint32_t Id(HidHandle handle) {
+    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(handle));
+}
+
+HidStatus ToStatus(instrument::HidResult result) {
+    switch (result) {
+        case instrument::HidResult::kOk:
+            return HidStatus::kOk;
+        case instrument::HidResult::kNoReport:
+            return HidStatus::kPending;
+        case instrument::HidResult::kNotConnected:
+            return HidStatus::kNotConnected;
+        case instrument::HidResult::kFailed:
+            break;
+    }
+    return HidStatus::kFailed;
+}
+
+// One request record: what its last request left to wait for.
+struct RequestRecord {
+    enum class State { kIdle, kCompleted, kPending } state = State::kIdle;
+    std::uint32_t handle = 0;
+    std::uint8_t* buffer = nullptr;
+    std::size_t size = 0;
+};
+
+class VirtualHidHost final : public HidHost {
+  public:
+    void CreateRequestRecords() override {
+        output_ = {};
+        input_ = {};
+    }
+    void ReleaseRequestRecords() override {
+        output_ = {};
+        input_ = {};
+    }
+
+    bool OpenInterfaceSet() override { return Device().Enumerate(present_); }
+
+    bool InterfacePath(std::uint32_t index, std::string& path) override {
+        if (index >= present_.size()) return false;
+        path = kPathPrefix + std::to_string(present_[index]);
+        return true;
+    }
+
+    void CloseInterfaceSet() override { present_.clear(); }
+
+    HidHandle Open(const std::string& path) override {
+        unsigned long index = 0;
+        if (std::sscanf(path.c_str(), "virtual-hid#%lu", &index) != 1) return nullptr;
+        return reinterpret_cast<HidHandle>(static_cast<std::uintptr_t>(Device().Open(index)));
+    }
+
+    void Close(HidHandle handle) override { Device().Close(Id(handle)); }
+
+    bool GetAttributes(HidHandle handle, HidAttributes& attributes) override {
+        return Device().Attributes(Id(handle), attributes.vendorId, attributes.productId,
+                                   attributes.releaseNumber) == instrument::HidResult::kOk;
+    }
+
+    bool GetInputBufferCount(HidHandle handle, std::uint32_t& count) override {
+        return Device().GetInputBuffers(Id(handle), count) == instrument::HidResult::kOk;
+    }
+
+    bool SetInputBufferCount(HidHandle handle, std::uint32_t count) override {
+        return Device().SetInputBuffers(Id(handle), count) == instrument::HidResult::kOk;
+    }
+
+    bool GetIndexedString(HidHandle handle, std::uint32_t index, char16_t* text,
+                          std::size_t bytes) override {
+        return Device().String(Id(handle), index, text, bytes / sizeof(char16_t)) ==
+               instrument::HidResult::kOk;
+    }
+
+    bool FlushInputQueue(HidHandle handle) override {
+        return Device().Flush(Id(handle)) == instrument::HidResult::kOk;
+    }
+
+    HidStatus GetFeature(HidHandle handle, std::uint8_t* report, std::size_t size) override {
+        return ToStatus(Device().GetFeature(Id(handle), report, size));
+    }
+
+    HidRequest StartOutputReport(HidHandle handle, const std::uint8_t* report,
+                                 std::size_t size) override {
+        output_ = {};
+        const HidStatus status =
+            ToStatus(Device().WriteOutput(Id(handle), report, size, MonotonicMs()));
+        if (status == HidStatus::kOk) output_.state = RequestRecord::State::kCompleted;
+        if (status == HidStatus::kPending) output_.state = RequestRecord::State::kPending;
+        return {status, status == HidStatus::kOk ? size : 0};
+    }
+
+    HidStatus AwaitOutputReport(std::uint32_t timeoutMs) override {
+        const RequestRecord::State state = output_.state;
+        output_ = {};
+        if (state == RequestRecord::State::kCompleted) return HidStatus::kOk;
+        if (state == RequestRecord::State::kIdle) return HidStatus::kFailed;
+        // A stalled write never completes: the wait runs out and cancels it.
+        AdvanceVirtualClock(timeoutMs);
+        return HidStatus::kPending;
+    }
+
+    HidRequest StartInputReport(HidHandle handle, std::uint8_t* report, std::size_t size) override {
+        input_ = {};
+        const HidStatus status =
+            ToStatus(Device().ReadInput(Id(handle), report, size, MonotonicMs()));
+        if (status == HidStatus::kOk) input_.state = RequestRecord::State::kCompleted;
+        if (status == HidStatus::kPending)
+            input_ = {RequestRecord::State::kPending, Id(handle), report, size};
+        return {status, status == HidStatus::kOk ? size : 0};
+    }
+
+    HidStatus AwaitInputReport(std::uint32_t timeoutMs) override {
+        const RequestRecord request = input_;
+        input_ = {};
+        if (request.state == RequestRecord::State::kCompleted) return HidStatus::kOk;
+        if (request.state == RequestRecord::State::kIdle) return HidStatus::kFailed;
+        const std::uint64_t now = MonotonicMs();
+        const std::uint64_t due = Device().NextInputDue(request.handle);
+        if (due > now + timeoutMs) {
+            // Given up: the request is forgotten and nothing lands in the buffer later.
+            AdvanceVirtualClock(timeoutMs);
+            return HidStatus::kPending;
+        }
+        AdvanceVirtualClock(due > now ? due - now : 0);
+        return ToStatus(
+            Device().ReadInput(request.handle, request.buffer, request.size, MonotonicMs()));
+    }
+
+  private:
+    std::vector<std::size_t> present_;
+    RequestRecord output_;
+    RequestRecord input_;
+};
+
+}  // namespace
+
+HidHost& SystemHidHost() {
+    // Never destroyed: the library may still search during unload.
+    alignas(VirtualHidHost) static unsigned char storage[sizeof(VirtualHidHost)];
+    static VirtualHidHost* const host = new (storage) VirtualHidHost;
+    return *host;
+}
+
+}  // namespace quillsan::platform

@@ -1,0 +1,360 @@
+#include "controller.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTextEdit>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "instrument_text.h"
+
+namespace brevalin {
+namespace {
+
+constexpr char kInstrumentName[] = "Zantorel";
+constexpr int kReportedComPort = 2;
+// Refresh repeats the link check without delay; a library whose error never
+// clears must not freeze the window, so the repetitions are bounded.
+constexpr int kLinkCheckAttempts = 1000;
+constexpr int kRawBytesRole = Qt::UserRole;
+
+QByteArray ListEntryBytes(const QListWidgetItem* item) {
+    return item->data(kRawBytesRole).toByteArray();
+}
+
+void AppendLine(QListWidget* list, const char* text) {
+    const QByteArray bytes(text);
+    auto* item = new QListWidgetItem(DecodeWindows1252(bytes));
+    item->setData(kRawBytesRole, bytes);
+    list->addItem(item);
+}
+
+// Text from the library, cut to what the program's 100-byte texts hold.
+void FetchName(LinkLibrary& library, char (&line)[kLineSize], std::uint16_t handle) {
+    static char buffer[kNameBufferSize];
+    std::memset(buffer, 0, sizeof buffer);
+    library.GetItemName(buffer, handle);
+    buffer[kNameBufferSize - 1] = '\0';
+    std::snprintf(line, sizeof line, "%.99s", buffer);
+}
+
+}  // namespace
+
+Controller::Controller(const Controls& controls, LinkLibrary& library, Dialogs& dialogs)
+    : c_(controls), library_(library), dialogs_(dialogs) {}
+
+void Controller::End(int status) {
+    ended_ = true;
+    dialogs_.Exit(status);
+}
+
+void Controller::FormCreate() {
+    c_.panel->setVisible(true);
+    BuildTitles();
+    c_.window->setWindowTitle(QString::fromLatin1(windowTitle_));
+    timerMode_ = kConnecting;
+    connectionState_ = kSearching;
+    c_.timer->setInterval(kTimerIntervalMs);
+    c_.timer->start();
+}
+
+void Controller::BuildTitles() {
+    std::snprintf(versionText_, sizeof versionText_, "Version %d.%.3d", 1, 0);
+    char title[sizeof windowTitle_ + 200];
+    char work[200];
+    std::snprintf(title, sizeof title, "Zantorel Report Upload Utility %s", versionText_);
+    std::snprintf(work, sizeof work, " (using %s)", libraryFileName_);
+    const std::string whole = std::string(title) + work;
+    // Cut to the caption's 99 characters, as the fixed text would be.
+    std::snprintf(windowTitle_, sizeof windowTitle_, "%.*s",
+                  static_cast<int>(sizeof windowTitle_ - 1), whole.c_str());
+}
+
+void Controller::ShowStatus(const char* text) {
+    c_.memo->clear();
+    c_.panel->setVisible(true);
+    QString shown = QString::fromLatin1(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    c_.memo->setPlainText(shown);
+    statusHistory_.append(QString::fromLatin1(text));
+}
+
+void Controller::HideStatus() {
+    c_.panel->setVisible(false);
+}
+
+bool Controller::CheckLink() {
+    library_.ClearRemoteError();
+    return library_.GetRemoteError() == 0;
+}
+
+bool Controller::ReadFirmwareVersion(std::uint32_t& version) {
+    library_.ClearRemoteError();
+    version = library_.GetSlaveParameter(0, 0);
+    return library_.GetRemoteError() == 0;
+}
+
+void Controller::Timer1Timer() {
+    c_.timer->stop();
+    switch (timerMode_) {
+        case kConnecting:
+            ConnectStep();
+            if (ended_) return;
+            if (connectionState_ == kConnected) {
+                c_.timer->setInterval(kTimerIntervalMs);
+                timerMode_ = kIdleMode;
+                RefreshBClick();
+            }
+            break;
+        case kRetrieving: {
+            int steps = 0;
+            do {
+                RetrievalStep();
+                ++steps;
+            } while (reportState_ == kReadLines && steps < kStepsPerTick);
+            stepsInLastTick_ = steps;
+            if (reportState_ == kIdleReport) timerMode_ = kIdleMode;
+            break;
+        }
+        default:
+            break;
+    }
+    c_.timer->start();
+}
+
+void Controller::ConnectStep() {
+    HideStatus();
+    ShowStatus("Initializing. Please wait ...");
+    if (!library_.Bind(libraryFileName_, bindErrorText_, libraryVersionText_)) {
+        dialogs_.Message(QString::fromLatin1(bindErrorText_), box::kOk);
+        End(1);
+        return;
+    }
+    BuildTitles();
+
+    char work[256];
+    if (connectionState_ == kSearching) {
+        HideStatus();
+        std::snprintf(work, sizeof work, " Checking for %s\r\n connected to COM%i", kInstrumentName,
+                      kReportedComPort);
+        ShowStatus(work);
+        std::uint32_t version = 0;
+        if ((library_.InitRemoteComm(0, 0) & 0xFFFF) != 0 && ReadFirmwareVersion(version)) {
+            HideStatus();
+            std::snprintf(work, sizeof work, " Found %s with program version: %u.%.3u on USB",
+                          kInstrumentName, version / 1000, version % 1000);
+            ShowStatus(work);
+            connectionState_ = kFound;
+        } else {
+            HideStatus();
+            std::snprintf(work, sizeof work, "No %s detected", kInstrumentName);
+            if (dialogs_.Message(QString::fromLatin1(work), box::kRetryCancel) ==
+                box::kAnswerRetry) {
+                connectionState_ = kSearching;
+                return;
+            }
+            End(1);
+            return;
+        }
+    }
+    if (connectionState_ == kFound) {
+        HideStatus();
+        connectionState_ = kConnected;
+    }
+}
+
+int Controller::SelectedType() const {
+    return c_.validation->isChecked() ? 0 : 1;
+}
+
+void Controller::RetrievalStep() {
+    switch (reportState_) {
+        case kGenerate: {
+            if (!CheckLink()) return;
+            const auto runIndex =
+                static_cast<std::uint16_t>(c_.runList->count() - c_.runList->currentRow() - 1);
+            c_.reportList->clear();
+            library_.ClearRemoteError();
+            ShowStatus("Generating report");
+            library_.SetSlaveParameter(kReportParameter,
+                                       static_cast<std::uint16_t>(runIndex | kRunKind),
+                                       SelectedType() == 0 ? 1 : 0);
+            if (library_.GetRemoteError() != 0) {
+                reportState_ = kAwaitLines;
+                return;
+            }
+            reportLineCount_ = library_.GetItemCount(kReportLines, 0);
+            reportLineIndex_ = 0;
+            reportState_ = kReadLines;
+            ShowStatus("Retrieving report");
+            return;
+        }
+        case kAwaitLines:
+            library_.ClearRemoteError();
+            reportLineCount_ = library_.GetItemCount(kReportLines, 0);
+            if (library_.GetRemoteError() != 0) return;
+            reportLineIndex_ = 0;
+            if (reportLineCount_ == 0) {
+                reportState_ = kGenerate;
+                return;
+            }
+            reportLineCount_ = library_.GetItemCount(kReportLines, 0);
+            reportState_ = kReadLines;
+            ShowStatus("Retrieving report");
+            return;
+        case kReadLines: {
+            if (reportLineIndex_ >= reportLineCount_) {
+                reportState_ = kIdleReport;
+                HideStatus();
+                return;
+            }
+            char line[kLineSize];
+            if (reportLineIndex_ != 0 && reportLineIndex_ % 10 == 0) {
+                std::snprintf(line, sizeof line, "Retrieving report:\r\nline %d of %d",
+                              reportLineIndex_, reportLineCount_);
+                ShowStatus(line);
+            }
+            FetchName(library_, line, static_cast<std::uint16_t>(reportLineIndex_ | kLineKind));
+            if (library_.GetRemoteError() != 0) {
+                library_.ClearRemoteError();
+                return;
+            }
+            MapInstrumentChars(line, kLineSize);
+            AppendLine(c_.reportList, line);
+            ++reportLineIndex_;
+            return;
+        }
+        default:
+            reportState_ = kIdleReport;
+            return;
+    }
+}
+
+void Controller::RefreshBClick() {
+    if (timerMode_ != kIdleMode) return;
+    if (!CheckLink()) {
+        ShowStatus("Reestablishing instrument link");
+        for (int attempt = 1; attempt < kLinkCheckAttempts && !CheckLink(); ++attempt) {
+        }
+    }
+    const std::uint16_t runs = library_.GetItemCount(kRunCollection, 0);
+    c_.runList->clear();
+    for (int index = runs - 1; index >= 0; --index) {
+        char name[kLineSize];
+        FetchName(library_, name, static_cast<std::uint16_t>(index | kRunKind));
+        AppendLine(c_.runList, name);
+    }
+    c_.runList->setFocus();
+    if (c_.runList->count() > 0) {
+        c_.runList->setCurrentRow(0);
+        ListBox1Click();
+    } else {
+        AppendLine(c_.runList, kPlaceholder);
+    }
+}
+
+void Controller::ListBox1Click() {
+    if (c_.runList->count() == 0) return;
+    if (c_.runList->currentRow() < 0) c_.runList->setCurrentRow(0);
+    if (c_.runList->item(0)->text() == QLatin1String(kPlaceholder)) return;
+    if (timerMode_ != kIdleMode) return;
+    reportState_ = kGenerate;
+    timerMode_ = kRetrieving;
+    c_.timer->setInterval(kTimerIntervalMs);
+}
+
+void Controller::RadioGroup1Click() {
+    c_.typeLabel->setText(SelectedType() != 0 ? QStringLiteral("Run Report")
+                                              : QStringLiteral("Validation Report"));
+    ListBox1Click();
+}
+
+bool Controller::ReportListHasLines() const {
+    return c_.reportList->count() > 0;
+}
+
+void Controller::SaveBClick() {
+    if (c_.runList->count() == 0 || c_.runList->item(0)->text() == QLatin1String(kPlaceholder)) {
+        return;
+    }
+    const QString path = dialogs_.SaveFileName();
+    if (path.isEmpty()) return;
+
+    library_.ClearRemoteError();
+    const std::uint16_t count = library_.GetItemCount(kReportLines, 0);
+    // Emptying the file because the count could not be read would lose the
+    // user's earlier copy for nothing.
+    if (library_.GetRemoteError() != 0 || (count == 0 && ReportListHasLines())) {
+        dialogs_.Message(QStringLiteral("The instrument did not say how many lines the report has."
+                                        "\nNothing was saved; the file was not changed."),
+                         box::kOk | box::kExclamation);
+        return;
+    }
+
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        if (dialogs_.Message(QStringLiteral("File exists! Replace it?"),
+                             box::kOkCancel | box::kQuestion) != box::kAnswerOk) {
+            return;
+        }
+        file.close();
+    }
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        dialogs_.Message(QStringLiteral("Invalid file path"), box::kOk | box::kExclamation);
+        return;
+    }
+    for (int i = 0; i < count; ++i) {
+        if (i >= c_.reportList->count()) {
+            file.close();
+            dialogs_.Message(QStringLiteral("The report was incomplete: %1 of its %2 lines were "
+                                            "saved.")
+                                 .arg(i)
+                                 .arg(count),
+                             box::kOk | box::kExclamation);
+            return;
+        }
+        char text[kLineSize];
+        std::snprintf(text, sizeof text, "%.99s",
+                      ListEntryBytes(c_.reportList->item(i)).constData());
+        MapInstrumentChars(text, kLineSize);
+        const auto length = static_cast<qint64>(std::strlen(text));
+        // Every platform gets the line end the lab's other programs expect.
+        if (file.write(text, length) != length || file.write("\r\n", 2) != 2 || !file.flush()) {
+            file.close();
+            dialogs_.Message(QStringLiteral("The report could not be written completely: %1 of "
+                                            "its %2 lines were saved.")
+                                 .arg(i)
+                                 .arg(count),
+                             box::kOk | box::kExclamation);
+            return;
+        }
+    }
+    file.close();
+}
+
+void Controller::AboutBClick() {
+    dialogs_.ShowAbout(QString::fromLatin1(versionText_));
+}
+
+void Controller::CancelClick() {
+    switch (timerMode_) {
+        case kConnecting:
+            End(1);
+            return;
+        case kIdleMode:
+            return;
+        default:
+            AppendLine(c_.reportList, reportState_ == kReadLines
+                                          ? "Incomplete -- Report upload aborted"
+                                          : "Report upload aborted");
+            timerMode_ = kIdleMode;
+            HideStatus();
+            return;
+    }
+}
+
+}  // namespace brevalin

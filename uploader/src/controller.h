@@ -1,0 +1,111 @@
+// The program's logic: connection steps, report retrieval and the commands,
+// acting on the main window's controls. The timer only calls Timer1Timer, so
+// tests drive every step directly.
+#pragma once
+
+#include <QStringList>
+#include <cstdint>
+
+#include "dialogs.h"
+#include "link_binding.h"
+
+class QLabel;
+class QListWidget;
+class QRadioButton;
+class QTextEdit;
+class QTimer;
+class QWidget;
+
+namespace brevalin {
+
+enum ConnectionState : std::uint8_t { kSearching = 0, kConnected = 1, kFound = 4 };
+enum TimerMode : std::uint8_t { kIdleMode = 0, kConnecting = 1, kRetrieving = 2 };
+enum ReportState : std::uint8_t { kIdleReport = 0, kGenerate = 1, kAwaitLines = 2, kReadLines = 3 };
+
+inline constexpr int kTimerIntervalMs = 20;
+inline constexpr int kStepsPerTick = 50;
+inline constexpr std::uint16_t kRunCollection = 0x4006;
+inline constexpr std::uint16_t kReportLines = 0x4007;
+inline constexpr std::uint16_t kRunKind = 0x7000;
+inline constexpr std::uint16_t kLineKind = 0x6000;
+inline constexpr std::uint8_t kReportParameter = 22;
+inline constexpr std::size_t kLineSize = 100;  // lines and names are cut to 99 characters
+// The longest record the library accepts, and its terminator.
+inline constexpr std::size_t kNameBufferSize = 2048 + 1;
+
+inline constexpr char kPlaceholder[] = "------No reports available------";
+
+// The controls the logic reads and changes.
+struct Controls {
+    QListWidget* runList = nullptr;      // ListBox1
+    QListWidget* reportList = nullptr;   // ListBox2
+    QWidget* panel = nullptr;            // Panel1
+    QTextEdit* memo = nullptr;           // Memo1
+    QLabel* typeLabel = nullptr;         // Label2
+    QRadioButton* validation = nullptr;  // RadioGroup1 item 0
+    QRadioButton* runReport = nullptr;   // RadioGroup1 item 1
+    QTimer* timer = nullptr;             // Timer1
+    QWidget* window = nullptr;           // Form1
+};
+
+class Controller {
+  public:
+    Controller(const Controls& controls, LinkLibrary& library, Dialogs& dialogs);
+
+    // Handlers, named after the window's events.
+    void FormCreate();
+    void Timer1Timer();
+    void RefreshBClick();
+    void RadioGroup1Click();
+    void SaveBClick();
+    void AboutBClick();
+    void ListBox1Click();
+    void CancelClick();
+
+    void ConnectStep();
+    void RetrievalStep();
+    bool CheckLink();
+    bool ReadFirmwareVersion(std::uint32_t& version);
+    void BuildTitles();
+    void ShowStatus(const char* text);
+    void HideStatus();
+
+    ConnectionState connectionState() const { return connectionState_; }
+    TimerMode timerMode() const { return timerMode_; }
+    ReportState reportState() const { return reportState_; }
+    std::uint16_t reportLineCount() const { return reportLineCount_; }
+    const char* windowTitle() const { return windowTitle_; }
+    const char* versionText() const { return versionText_; }
+    const char* libraryVersionText() const { return libraryVersionText_; }
+    int stepsInLastTick() const { return stepsInLastTick_; }
+    // Every status text shown, oldest first, for a person or a test to follow.
+    const QStringList& statusHistory() const { return statusHistory_; }
+    bool ended() const { return ended_; }
+
+  private:
+    void End(int status);
+    int SelectedType() const;
+    bool ReportListHasLines() const;
+
+    Controls c_;
+    LinkLibrary& library_;
+    Dialogs& dialogs_;
+
+    ConnectionState connectionState_ = kSearching;
+    TimerMode timerMode_ = kIdleMode;
+    ReportState reportState_ = kIdleReport;
+    std::uint16_t reportLineCount_ = 0;
+    std::uint16_t reportLineIndex_ = 0;
+
+    char libraryFileName_[kFileNameSize] = "QUILLSAN.DLL";
+    char bindErrorText_[kBindErrorSize] = {};
+    char libraryVersionText_[kVersionTextSize] = {};
+    char versionText_[100] = {};
+    char windowTitle_[100] = {};
+
+    int stepsInLastTick_ = 0;
+    QStringList statusHistory_;
+    bool ended_ = false;
+};
+
+}  // namespace brevalin

@@ -1,0 +1,57 @@
+#include "dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <cstdlib>
+
+#include "main_window.h"
+
+namespace brevalin {
+
+int QtDialogs::Message(const QString& text, int flags) {
+    QMessageBox message(parent_);
+    message.setWindowTitle(QString());
+    message.setText(text);
+    const int icon = flags & 0xF0;
+    message.setIcon(icon == box::kQuestion      ? QMessageBox::Question
+                    : icon == box::kExclamation ? QMessageBox::Warning
+                                                : QMessageBox::NoIcon);
+    switch (flags & 0x0F) {
+        case box::kOkCancel:
+            message.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            break;
+        case box::kRetryCancel:
+            message.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
+            break;
+        default:
+            message.setStandardButtons(QMessageBox::Ok);
+            break;
+    }
+    switch (message.exec()) {
+        case QMessageBox::Ok:
+            return box::kAnswerOk;
+        case QMessageBox::Retry:
+            return box::kAnswerRetry;
+        default:
+            return box::kAnswerCancel;
+    }
+}
+
+QString QtDialogs::SaveFileName() {
+    // No filter, no default extension, no options.
+    // The replace question is the program's own, so the dialog does not ask it too.
+    return QFileDialog::getSaveFileName(parent_, QString(), QString(), QString(), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+void QtDialogs::ShowAbout(const QString& versionText) {
+    about_->SetVersionText(versionText);
+    about_->exec();
+}
+
+void QtDialogs::Exit(int status) {
+    std::exit(status);
+}
+
+}  // namespace brevalin

@@ -1,0 +1,46 @@
+// brevalin: copies reports out of a Zantorel thermal cycler.
+#include <QApplication>
+#include <QMessageBox>
+#include <exception>
+
+#include "controller.h"
+#include "dialogs.h"
+#include "link_binding.h"
+#include "main_window.h"
+#include "quillsan.h"
+#include "window_wiring.h"
+
+// The library's USB reconnect question, asked as a real dialogue. The library
+// looks this name up in the executable.
+extern "C" __attribute__((visibility("default"))) int QuillsanHostPrompt(const char* text,
+                                                                         const char* caption) {
+    return QMessageBox::question(QApplication::activeWindow(), QString::fromLatin1(caption),
+                                 QString::fromLatin1(text), QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Yes) == QMessageBox::Yes
+               ? 1
+               : 0;
+}
+static_assert(std::is_same_v<decltype(&QuillsanHostPrompt), QuillsanHostPromptFunction>);
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Brevalin"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Brevalin"));
+
+    brevalin::MainWindow form1;
+    brevalin::LinkLibrary library(QCoreApplication::applicationDirPath().toStdString());
+    brevalin::AboutBox aboutBox(&form1);
+    brevalin::QtDialogs dialogs(&form1, &aboutBox);
+    brevalin::Controller controller(brevalin::ControlsOf(form1), library, dialogs);
+    brevalin::Wire(form1, controller);
+    controller.FormCreate();
+    form1.show();
+    try {
+        return QApplication::exec();
+    } catch (const std::exception& error) {
+        QMessageBox::critical(nullptr, QString(), QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        QMessageBox::critical(nullptr, QString(), QStringLiteral("Unexpected error"));
+    }
+    return 0;
+}

@@ -1,0 +1,35 @@
+// Dialogs that tests answer: every box is recorded with its flags, answers
+// come from a queue (OK when it runs dry), and Exit records the status.
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+#include "dialogs.h"
+
+namespace brevalin::test {
+
+class FakeDialogs : public Dialogs {
+  public:
+    int Message(const QString& text, int flags) override {
+        boxes.append({text, flags});
+        return answers.isEmpty() ? box::kAnswerOk : answers.takeFirst();
+    }
+    QString SaveFileName() override {
+        ++saveDialogs;
+        return saveAs;
+    }
+    void ShowAbout(const QString& versionText) override { aboutShown.append(versionText); }
+    void Exit(int status) override { exitStatus = status; }
+
+    QList<QPair<QString, int>> boxes;
+    QList<int> answers;
+    QString saveAs;
+    int saveDialogs = 0;
+    QStringList aboutShown;
+    int exitStatus = -1;
+};
+
+}  // namespace brevalin::test

@@ -1,0 +1,171 @@
+#include "fixture.h"
+
+#include <QListWidget>
+#include <QtTest>
+
+#include "quillsan.h"
+#include "window_wiring.h"
+
+namespace brevalin::test {
+
+instrument::VirtualInstrument& LentInstrument() {
+    static instrument::VirtualInstrument* const lent = new instrument::VirtualInstrument;
+    return *lent;
+}
+
+LinkFaults& Faults() {
+    static LinkFaults faults;
+    return faults;
+}
+
+namespace {
+
+EntryPointTable real;
+std::uint16_t injectedError = 0;
+constexpr std::uint16_t kNoValidReply = 6;
+
+template <typename Function>
+Function Real(EntryPoint which) {
+    return reinterpret_cast<Function>(real[which]);
+}
+
+uint32_t ClearRemoteErrorShim() {
+    injectedError = 0;
+    return Real<decltype(&::ClearRemoteError)>(kClearRemoteError)();
+}
+
+int32_t GetRemoteErrorShim() {
+    const int32_t error = Real<decltype(&::GetRemoteError)>(kGetRemoteError)();
+    return error != 0 ? error : injectedError;
+}
+
+uint32_t InitRemoteCommShim(uint32_t baudRate, uint32_t portIndex) {
+    LinkFaults& faults = Faults();
+    ++faults.searches;
+    if (baudRate == 0 && faults.searchesNotFinding > 0) {
+        --faults.searchesNotFinding;
+        return 0;
+    }
+    const uint32_t found = Real<decltype(&::InitRemoteComm)>(kInitRemoteComm)(baudRate, portIndex);
+    if (found != 0 || baudRate != 0) return found;
+    // A virtual flavour built without its USB search still reaches the same
+    // lent instrument over its serial line.
+    return Real<decltype(&::InitRemoteComm)>(kInitRemoteComm)(9600, 0);
+}
+
+uint32_t SetSlaveParameterShim(uint32_t number, uint32_t value1, uint32_t value2) {
+    LinkFaults& faults = Faults();
+    if (number == kReportParameter) ++faults.generations;
+    const uint32_t result =
+        Real<decltype(&::SetSlaveParameter)>(kSetSlaveParameter)(number, value1, value2);
+    if (number == kReportParameter && faults.failingGenerations > 0) {
+        --faults.failingGenerations;
+        injectedError = kNoValidReply;
+    }
+    return result;
+}
+
+uint32_t GetItemCountShim(uint32_t collection, uint32_t selector) {
+    LinkFaults& faults = Faults();
+    const uint32_t count = Real<decltype(&::GetItemCount)>(kGetItemCount)(collection, selector);
+    if ((collection & 0xFFFF) != kReportLines) return count;
+    if (faults.failingCountReads > 0) {
+        --faults.failingCountReads;
+        injectedError = kNoValidReply;
+        return 0;
+    }
+    if (faults.zeroCountReads > 0) {
+        --faults.zeroCountReads;
+        return 0;
+    }
+    return count;
+}
+
+uint32_t GetItemNameShim(char* buffer, uint32_t handle) {
+    LinkFaults& faults = Faults();
+    const int call = ++faults.nameCalls;
+    if (faults.failingNameCalls.contains(call)) {
+        injectedError = kNoValidReply;
+        return 0;
+    }
+    return Real<decltype(&::GetItemName)>(kGetItemName)(buffer, handle);
+}
+
+}  // namespace
+
+bool TestLibrary::Bind(const char* fileName, char* errorText, char* versionText) {
+    ++binds;
+    if (!LinkLibrary::Bind(fileName, errorText, versionText)) return false;
+    real = table();
+    table()[kClearRemoteError] = reinterpret_cast<void*>(&ClearRemoteErrorShim);
+    table()[kGetRemoteError] = reinterpret_cast<void*>(&GetRemoteErrorShim);
+    table()[kInitRemoteComm] = reinterpret_cast<void*>(&InitRemoteCommShim);
+    table()[kSetSlaveParameter] = reinterpret_cast<void*>(&SetSlaveParameterShim);
+    table()[kGetItemCount] = reinterpret_cast<void*>(&GetItemCountShim);
+    table()[kGetItemName] = reinterpret_cast<void*>(&GetItemNameShim);
+    return true;
+}
+
+Session::Session(const std::vector<Run>& runs) : controller(ControlsOf(window), library, dialogs) {
+    LentInstrument().Reset();
+    instrument::ItemStore& store = LentInstrument().firmware().Store();
+    store.Clear();
+    for (const Run& run : runs) {
+        instrument::RunItem item;
+        item.name = run.name;
+        item.user = "tester";
+        item.reportLines = run.reportLines;
+        store.AddRun(item);
+    }
+    Faults() = LinkFaults();
+    injectedError = 0;
+}
+
+bool Session::Connect() {
+    controller.FormCreate();
+    for (int tick = 0; tick < 10 && !controller.ended(); ++tick) {
+        controller.Timer1Timer();
+        if (controller.connectionState() == kConnected) return true;
+    }
+    return false;
+}
+
+int Session::TickUntilIdle(int maxTicks) {
+    for (int tick = 1; tick <= maxTicks; ++tick) {
+        controller.Timer1Timer();
+        if (controller.timerMode() == kIdleMode) return tick;
+    }
+    return -1;
+}
+
+namespace {
+QStringList Texts(const QListWidget* list) {
+    QStringList out;
+    for (int n = 0; n < list->count(); ++n) out.append(list->item(n)->text());
+    return out;
+}
+}  // namespace
+
+QStringList Session::ReportLines() const {
+    return Texts(window.listBox2);
+}
+QStringList Session::RunNames() const {
+    return Texts(window.listBox1);
+}
+
+int RunSessionTests(int argc, char** argv);
+int RunSaveTests(int argc, char** argv);
+
+}  // namespace brevalin::test
+
+extern "C" __attribute__((visibility("default"))) instrument::VirtualInstrument*
+QuillsanHostInstrument() {
+    return &brevalin::test::LentInstrument();
+}
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    int failures = brevalin::test::RunSessionTests(argc, argv);
+    failures += brevalin::test::RunSaveTests(argc, argv);
+    return failures;
+}

@@ -1,0 +1,64 @@
+// A brevalin session against the virtual QUILLSAN.DLL and the instrument this
+// test executable lends it. Link faults are injected between the program and
+// the library: each bind wraps the entries the program calls.
+#pragma once
+
+#include <QSet>
+#include <cstdint>
+#include <vector>
+
+#include "controller.h"
+#include "fake_dialogs.h"
+#include "instrument/item_store.h"
+#include "instrument/virtual_instrument.h"
+#include "link_binding.h"
+#include "main_window.h"
+
+namespace brevalin::test {
+
+instrument::VirtualInstrument& LentInstrument();
+
+// What the wrapped entries do wrong; counters count down as faults are used.
+struct LinkFaults {
+    int searchesNotFinding = 0;  // InitRemoteComm(0, 0) answers 0
+    int failingGenerations = 0;  // SetSlaveParameter leaves a link error
+    int failingCountReads = 0;   // GetItemCount(0x4007) leaves a link error
+    int zeroCountReads = 0;      // GetItemCount(0x4007) answers 0
+    QSet<int> failingNameCalls;  // GetItemName calls (counted from 1) that fail
+    // Every call that reached the library, for the tests to count.
+    int nameCalls = 0;
+    int generations = 0;
+    int searches = 0;
+};
+LinkFaults& Faults();
+
+class TestLibrary : public LinkLibrary {
+  public:
+    TestLibrary() : LinkLibrary(VIRTUAL_FOLDER) {}
+    bool Bind(const char* fileName, char* errorText, char* versionText) override;
+    int binds = 0;
+};
+
+struct Run {
+    const char* name;
+    std::uint16_t reportLines;  // 0: the instrument's own report
+};
+
+class Session {
+  public:
+    // A fresh instrument holding `runs` (index 0 first) and no faults.
+    explicit Session(const std::vector<Run>& runs);
+    // Ticks until the instrument is found and listed; false if it never is.
+    bool Connect();
+    // Ticks until retrieval ends; returns the ticks it took, or -1.
+    int TickUntilIdle(int maxTicks = 1000);
+    QStringList ReportLines() const;
+    QStringList RunNames() const;
+
+    MainWindow window;
+    TestLibrary library;
+    FakeDialogs dialogs;
+    Controller controller;
+};
+
+}  // namespace brevalin::test

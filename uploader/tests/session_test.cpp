@@ -1,0 +1,246 @@
+// Connecting, listing runs and fetching reports in timer slices, with the
+// instrument's answers shaped and link faults injected.
+#include <QLabel>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTextEdit>
+#include <QtTest>
+
+#include "fixture.h"
+
+namespace brevalin::test {
+
+class SessionTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void instrument_not_found_data() {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Retry searches again") << box::kAnswerRetry;
+        QTest::newRow("Cancel ends the program") << box::kAnswerCancel;
+    }
+
+    void instrument_not_found() {
+        QFETCH(int, answer);
+        Session session({{"run 0", 12}});
+        Faults().searchesNotFinding = 1;
+        session.dialogs.answers = {answer};
+        session.controller.FormCreate();
+        session.controller.Timer1Timer();
+
+        QCOMPARE(session.dialogs.boxes.size(), 1);
+        QCOMPARE(session.dialogs.boxes[0].first, QString("No Zantorel detected"));
+        QCOMPARE(session.dialogs.boxes[0].second, box::kRetryCancel);
+        QVERIFY(!session.window.panel1->isVisibleTo(&session.window));
+        QCOMPARE(session.controller.statusHistory(),
+                 QStringList({"Initializing. Please wait ...",
+                              " Checking for Zantorel\r\n connected to COM2"}));
+        if (answer == box::kAnswerCancel) {
+            QCOMPARE(session.dialogs.exitStatus, 1);
+            return;
+        }
+        QCOMPARE(session.dialogs.exitStatus, -1);
+        QCOMPARE(session.controller.connectionState(), kSearching);
+        QVERIFY(session.window.timer1.isActive());
+
+        // The next tick binds again and finds it.
+        session.controller.Timer1Timer();
+        QCOMPARE(session.library.binds, 2);
+        QCOMPARE(session.controller.connectionState(), kConnected);
+        QVERIFY(session.controller.statusHistory().contains(
+            " Found Zantorel with program version: 1.009 on USB"));
+        QCOMPARE(session.RunNames(), QStringList({"run 0"}));
+        QCOMPARE(session.controller.timerMode(), kRetrieving);
+        QCOMPARE(session.window.windowTitle(),
+                 QString("Zantorel Report Upload Utility Version 1.000 (using QUILLSAN.DLL)"));
+    }
+
+    void cancel_while_connecting_ends_the_program() {
+        Session session({{"run 0", 12}});
+        Faults().searchesNotFinding = 1;
+        session.dialogs.answers = {box::kAnswerRetry};
+        session.controller.FormCreate();
+        session.controller.Timer1Timer();
+        session.controller.CancelClick();
+        QCOMPARE(session.dialogs.exitStatus, 1);
+    }
+
+    void runs_listed_newest_first_and_first_fetched() {
+        Session session({{"run 0", 0}, {"run 1", 0}, {"run 2", 0}});
+        QVERIFY(session.Connect());
+        QCOMPARE(session.RunNames(), QStringList({"run 2", "run 1", "run 0"}));
+        QCOMPARE(session.window.listBox1->currentRow(), 0);
+        QVERIFY(session.TickUntilIdle() > 0);
+        const QStringList lines = session.ReportLines();
+        QVERIFY(lines.size() > 10);
+        QVERIFY(lines[0].contains("VALIDATION REPORT"));
+        QVERIFY(lines[2].contains("run 2"));
+        // The instrument's degree byte arrives as the degree sign.
+        QVERIFY(lines.join("").contains(QChar(0x00B0)));
+        QVERIFY(!lines.join("").contains(QChar(0x20AC)));
+    }
+
+    void no_runs_shows_the_placeholder() {
+        Session session({});
+        QVERIFY(session.Connect());
+        QCOMPARE(session.RunNames(), QStringList({kPlaceholder}));
+        QCOMPARE(session.controller.timerMode(), kIdleMode);
+        session.controller.ListBox1Click();
+        QCOMPARE(session.controller.timerMode(), kIdleMode);
+    }
+
+    void report_fetched_in_slices_data() {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<QList<int>>("listedAfterTick");
+        QTest::addColumn<QList<int>>("stepsPerTick");
+        QTest::newRow("25 lines in one tick") << 25 << QList<int>{25} << QList<int>{27};
+        QTest::newRow("120 lines in three ticks")
+            << 120 << QList<int>{49, 99, 120} << QList<int>{50, 50, 22};
+        QTest::newRow("empty report") << 0 << QList<int>{0} << QList<int>{2};
+    }
+
+    void report_fetched_in_slices() {
+        QFETCH(int, lines);
+        QFETCH(QList<int>, listedAfterTick);
+        QFETCH(QList<int>, stepsPerTick);
+        // A run that asks for no numbered lines gets the instrument's own report,
+        // so an empty one comes from a run whose report has no lines at all.
+        Session session({{"run 0", static_cast<std::uint16_t>(lines == 0 ? 1 : lines)}});
+        QVERIFY(session.Connect());
+        if (lines == 0) Faults().zeroCountReads = 1;
+        for (int tick = 0; tick < listedAfterTick.size(); ++tick) {
+            QCOMPARE(session.controller.timerMode(), kRetrieving);
+            session.controller.Timer1Timer();
+            QCOMPARE(session.window.listBox2->count(), listedAfterTick[tick]);
+            QCOMPARE(session.controller.stepsInLastTick(), stepsPerTick[tick]);
+        }
+        QCOMPARE(session.controller.timerMode(), kIdleMode);
+        QCOMPARE(session.controller.reportState(), kIdleReport);
+        QVERIFY(!session.window.panel1->isVisibleTo(&session.window));
+        QVERIFY(session.window.timer1.isActive());
+        const QStringList progress = session.controller.statusHistory().filter("line ");
+        QStringList expected;
+        for (int shown = 10; shown < lines; shown += 10) {
+            expected.append(QString("Retrieving report:\r\nline %1 of %2").arg(shown).arg(lines));
+        }
+        QCOMPARE(progress, expected);
+    }
+
+    void link_faults_are_retried_without_a_message_data() {
+        QTest::addColumn<int>("failingGenerations");
+        QTest::addColumn<int>("failingCountReads");
+        QTest::addColumn<int>("zeroCountReads");
+        QTest::addColumn<int>("generations");
+        QTest::newRow("generation error waits for the count") << 1 << 0 << 0 << 1;
+        QTest::newRow("count errors keep waiting") << 1 << 3 << 0 << 1;
+        QTest::newRow("a zero count generates again") << 1 << 0 << 1 << 2;
+    }
+
+    void link_faults_are_retried_without_a_message() {
+        QFETCH(int, failingGenerations);
+        QFETCH(int, failingCountReads);
+        QFETCH(int, zeroCountReads);
+        QFETCH(int, generations);
+        Session session({{"run 0", 30}});
+        QVERIFY(session.Connect());
+        LinkFaults& faults = Faults();
+        faults.failingGenerations = failingGenerations;
+        faults.failingCountReads = failingCountReads;
+        faults.zeroCountReads = zeroCountReads;
+
+        session.controller.Timer1Timer();
+        QCOMPARE(session.controller.reportState(), kAwaitLines);
+        QCOMPARE(session.window.listBox2->count(), 0);
+        QVERIFY(session.TickUntilIdle() > 0);
+        QCOMPARE(faults.generations, generations);
+        QCOMPARE(session.window.listBox2->count(), 30);
+        QVERIFY(session.dialogs.boxes.isEmpty());
+    }
+
+    void failed_lines_are_fetched_again() {
+        Session session({{"run 0", 30}});
+        QVERIFY(session.Connect());
+        LinkFaults& faults = Faults();
+        const int before = faults.nameCalls;
+        faults.failingNameCalls = {before + 1, before + 5, before + 6, before + 30};
+        QVERIFY(session.TickUntilIdle() > 0);
+        const QStringList lines = session.ReportLines();
+        QCOMPARE(lines.size(), 30);
+        for (int n = 0; n < 30; ++n) {
+            QVERIFY2(lines[n].startsWith(QString("Line %1 of 00030").arg(n, 5, 10, QChar('0'))),
+                     qPrintable(lines[n]));
+        }
+        QCOMPARE(faults.nameCalls - before, 34);
+        QVERIFY(session.dialogs.boxes.isEmpty());
+    }
+
+    void cancel_operation_appends_an_abort_line_data() {
+        QTest::addColumn<bool>("whileReading");
+        QTest::addColumn<QString>("abortLine");
+        QTest::addColumn<int>("linesBefore");
+        QTest::newRow("while reading lines") << true << "Incomplete -- Report upload aborted" << 49;
+        QTest::newRow("while waiting for the count") << false << "Report upload aborted" << 0;
+    }
+
+    void cancel_operation_appends_an_abort_line() {
+        QFETCH(bool, whileReading);
+        QFETCH(QString, abortLine);
+        QFETCH(int, linesBefore);
+        Session session({{"run 0", 120}});
+        QVERIFY(session.Connect());
+        if (!whileReading) Faults().failingGenerations = 1;
+        session.controller.Timer1Timer();
+        QVERIFY(session.window.panel1->isVisibleTo(&session.window));
+        const ReportState state = session.controller.reportState();
+        session.controller.CancelClick();
+
+        QStringList lines = session.ReportLines();
+        QCOMPARE(lines.size(), linesBefore + 1);
+        QCOMPARE(lines.last(), abortLine);
+        QCOMPARE(session.controller.timerMode(), kIdleMode);
+        QCOMPARE(session.controller.reportState(), state);
+        QVERIFY(!session.window.panel1->isVisibleTo(&session.window));
+        QCOMPARE(session.dialogs.exitStatus, -1);
+    }
+
+    // The run comes from the selection when Generate runs, not when it was asked.
+    void generation_uses_the_selection_of_the_moment() {
+        Session session({{"run 0", 0}, {"run 1", 0}, {"run 2", 0}});
+        QVERIFY(session.Connect());
+        Faults().failingGenerations = 1;
+        Faults().zeroCountReads = 1;
+        session.controller.Timer1Timer();  // run 2, link error
+        session.window.runItem->setChecked(true);
+        session.controller.RadioGroup1Click();  // busy: caption only
+        QCOMPARE(session.window.label2->text(), QString("Run Report"));
+        session.window.listBox1->setCurrentRow(2);
+        session.controller.ListBox1Click();  // busy: nothing starts
+        QVERIFY(session.TickUntilIdle() > 0);
+        const QStringList lines = session.ReportLines();
+        QVERIFY(lines[0].contains("RUN REPORT"));
+        QVERIFY(lines[2].contains("run 0"));
+    }
+
+    void long_names_are_cut_to_99_characters() {
+        const std::string longName(300, 'N');
+        Session session({{"short", 3}});
+        QVERIFY(session.Connect());
+        instrument::RunItem run;
+        run.name = longName;
+        LentInstrument().firmware().Store().AddRun(run);
+        session.TickUntilIdle();
+        session.controller.RefreshBClick();
+        const QString first = session.RunNames().value(0);
+        QVERIFY(first.size() <= 99);
+        QVERIFY(QString::fromStdString(longName).startsWith(first));
+    }
+};
+
+int RunSessionTests(int argc, char** argv) {
+    SessionTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+}  // namespace brevalin::test
+
+#include "session_test.moc"

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # The whole test suite: installs what is missing, builds every flavour, runs
-# every test, then fuzzes the protocol decoders for a minute each.
+# every test; then the Windows builds and their tests under wine, the suite
+# again under the sanitizers and valgrind, and a minute of fuzzing per decoder.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build"
 "$root/scripts/build.sh" "$build"
 (cd "$build" && ctest --output-on-failure --parallel "$(nproc)" --timeout 120)
+"$root/scripts/windows.sh"
+"$root/scripts/sanitize.sh"
 "$root/scripts/fuzz.sh" 60

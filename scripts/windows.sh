@@ -35,7 +35,9 @@ echo "ok   every export's stdcall argument bytes match the export table"
 
 echo "== 64-bit build and tests under wine64 =="
 configure "$b64" mingw-x86_64.cmake
-cmake --build "$b64" --target linklib_dll_tests win_serial_check quillsan_hardware quillsan_virtual
+cmake --build "$b64" --target linklib_dll_tests win_serial_check win_usb_check win_binding_check \
+  linklib_win32_tests \
+  quillsan_hardware quillsan_virtual
 
 export WINEPREFIX="$b64/wineprefix" WINEDEBUG=-all
 wine=/usr/lib/wine/wine64
@@ -43,6 +45,9 @@ wine=/usr/lib/wine/wine64
 "$wine" wineboot --init >/dev/null 2>&1 || true
 
 (cd "$b64/virtual" && "$wine" linklib_dll_tests.exe --gtest_brief=1)
+(cd "$b64/virtual" && "$wine" win_binding_check.exe)
+(cd "$b64/hardware" && "$wine" linklib_win32_tests.exe --gtest_brief=1)
+(cd "$b64/hardware" && "$wine" win_usb_check.exe)
 
 workdir="$(mktemp -d)"
 "$linux_build/instrument/virtual-instrument" > "$workdir/instrument.out" &

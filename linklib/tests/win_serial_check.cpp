@@ -50,20 +50,24 @@ int main(int argc, char** argv) {
 
     Check(initRemoteComm(115200, comNumber - 1) == 1, "COM" + std::to_string(comNumber) + " opens");
     char text[2049] = {};
-    Check(getPcrVersion(text, 64) == 22 && std::strcmp(text, "Pelmark Version 1.009") == 0,
+    // Each call runs before its text is shown: argument order is unspecified.
+    const bool versionRead = getPcrVersion(text, 64) == 22;
+    Check(versionRead && std::strcmp(text, "Pelmark Version 1.009") == 0,
           std::string("firmware version text: ") + text);
     Check(getSlaveParameter(0, 0) == 1009, "firmware version number 1009");
     const uint32_t runs = getItemCount(0x4006, 0) & 0xFFFF;
     Check(runs > 0, "runs listed: " + std::to_string(runs));
     for (uint32_t i = runs; i-- > 0;) {
         std::memset(text, 0, sizeof text);
-        Check(getItemName(text, 0x7000 | i) == 1, std::string("run name: ") + text);
+        const bool named = getItemName(text, 0x7000 | i) == 1;
+        Check(named && text[0] != '\0', std::string("run name: ") + text);
     }
     setSlaveParameter(22, 0x7000 | (runs - 1), 1);
     const uint32_t lines = getItemCount(0x4007, 0) & 0xFFFF;
     Check(lines > 0, "report lines: " + std::to_string(lines));
     std::memset(text, 0, sizeof text);
-    Check(getItemName(text, 0x6000) == 1 && text[0] != '\0', std::string("first line: ") + text);
+    const bool lineRead = getItemName(text, 0x6000) == 1;
+    Check(lineRead && text[0] != '\0', std::string("first line: ") + text);
     Check(getRemoteError() == 0, "no link error");
     FreeLibrary(library);  // closes the port: "Comm port closed" in the log
     std::printf("%d passed, %d failed\n", g_passed, g_failed);

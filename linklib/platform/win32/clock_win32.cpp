@@ -4,8 +4,12 @@
 
 namespace quillsan::platform {
 
-std::uint64_t MonotonicMs() { return GetTickCount64(); }
+std::uint64_t MonotonicMs() {
+    return GetTickCount64();
+}
 
-void SleepMs(std::uint32_t milliseconds) { Sleep(milliseconds); }
+void SleepMs(std::uint32_t milliseconds) {
+    Sleep(milliseconds);
+}
 
 }  // namespace quillsan::platform

@@ -6,9 +6,13 @@ dll="$1"
 def="$2"
 objdump=i686-w64-mingw32-objdump
 expected="$(sed -n 's/^ *\([A-Za-z0-9_]*\) @\([0-9]*\)$/\2 \1/p' "$def" | sort -n)"
-# Lines of the name pointer table: "[   0] +base[   1] 0000 ClearRemoteError"
-actual="$("$objdump" -p "$dll" |
-  sed -n 's/^\s*\[ *[0-9]*\] +base\[ *\([0-9]*\)\] [0-9a-f]* \(.*\)$/\1 \2/p' | sort -n)"
+# The name pointer table lists "[  N] Name" with N the ordinal less the base.
+table="$("$objdump" -p "$dll")"
+base="$(sed -n 's/.*Ordinal Base[[:space:]]*\([0-9][0-9]*\).*/\1/p' <<<"$table" | head -n 1)"
+[ -n "$base" ] || { echo "FAIL no export table in $dll"; exit 1; }
+actual="$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$table" |
+  sed -n 's/^\s*\[ *\([0-9]*\)\] \([A-Za-z0-9_@]*\)$/\1 \2/p' |
+  awk -v base="$base" '{ print $1 + base, $2 }' | sort -n)"
 if [ "$expected" != "$actual" ]; then
   echo "FAIL export table of $dll differs from $def:"
   diff <(echo "$expected") <(echo "$actual") || true

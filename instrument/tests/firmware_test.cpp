@@ -51,6 +51,12 @@ struct BlockCase {
     bool inside;
 };
 
+// Readable test names: the address and length rather than the bytes of the case.
+void PrintTo(const BlockCase& c, std::ostream* os) {
+    *os << std::hex << "0x" << c.address << std::dec << "+" << c.length
+        << (c.inside ? " inside" : " outside");
+}
+
 class BlockTransfer : public TestWithParam<BlockCase> {};
 
 TEST_P(BlockTransfer, RoundTripsInsideMemoryAndRejectsOutside) {

@@ -138,6 +138,10 @@ struct ErrnoCase {
     HidStatus status;
 };
 
+void PrintTo(const ErrnoCase& c, std::ostream* os) {
+    *os << "errno " << c.error;
+}
+
 class ErrnoMapping : public ::testing::TestWithParam<ErrnoCase> {};
 
 TEST_P(ErrnoMapping, DeviceGoneErrorsAreNotConnected) {

@@ -176,6 +176,9 @@ struct NamingCase {
     std::uint32_t com;
     const char* path;
 };
+void PrintTo(const NamingCase& c, std::ostream* os) {
+    *os << "COM" << c.com;
+}
 class PortNaming : public ::testing::TestWithParam<NamingCase> {};
 
 TEST_P(PortNaming, ComNumberSelectsFamilyAndDevice) {

@@ -52,7 +52,7 @@ ReplyFaults FaultPlan::NextReply(bool owesTrailingEcho) {
 }
 
 void FaultPlan::ApplyRandom(ReplyFaults& faults, bool owesTrailingEcho) {
-    const std::uint64_t r = NextRandom();
+    const std::uint64_t r = random_.Next(planNumber);
     if (static_cast<int>(r % 100) >= randomPercent || faults.drop) return;
     auto kind = static_cast<FaultKind>((r >> 8) % static_cast<std::uint64_t>(FaultKind::kCount));
     if (kind == FaultKind::kMissingTrailingEcho && !owesTrailingEcho) kind = FaultKind::kWrongEcho;
@@ -74,19 +74,6 @@ void FaultPlan::ApplyRandom(ReplyFaults& faults, bool owesTrailingEcho) {
             break;
     }
     Count(kind);
-}
-
-// splitmix64: small, fast and the same sequence for the same plan number.
-std::uint64_t FaultPlan::NextRandom() {
-    if (!randomStarted_ || randomStateFor_ != planNumber) {
-        randomState_ = planNumber;
-        randomStateFor_ = planNumber;
-        randomStarted_ = true;
-    }
-    std::uint64_t z = (randomState_ += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
 }
 
 }  // namespace instrument

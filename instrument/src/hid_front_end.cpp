@@ -17,6 +17,7 @@ void HidFrontEnd::Reset() {
     handles_.clear();
     failEnumerations = 0;
     enumerations = 0;
+    randomFaults.Reset();
     AddInterface(false);
     AddInterface(true);
 }
@@ -165,12 +166,13 @@ HidResult HidFrontEnd::SetInputBuffers(std::uint32_t handle, std::uint32_t count
     return HidResult::kOk;
 }
 
-HidResult HidFrontEnd::Flush(std::uint32_t handle) {
+HidResult HidFrontEnd::Flush(std::uint32_t handle, std::uint64_t nowMs) {
     HidResult status;
     HidInterface* device = Live(handle, status);
     if (device == nullptr) return status;
     ++device->flushes;
-    device->queue.clear();
+    // Reports come in order: one still on its way holds back those behind it.
+    while (!device->queue.empty() && device->queue.front().due <= nowMs) device->queue.pop_front();
     return HidResult::kOk;
 }
 
@@ -180,19 +182,27 @@ HidResult HidFrontEnd::WriteOutput(std::uint32_t handle, const std::uint8_t* rep
     HidInterface* device = Live(handle, status);
     if (device == nullptr) return status;
     if (size != kHidOutputReportBytes || report[0] != 0) return HidResult::kFailed;
-    if (device->stallWrites > 0) {
-        --device->stallWrites;
+    const HidExchangeFaults faults =
+        device->answers ? randomFaults.NextExchange(device->FeaturePath()) : HidExchangeFaults{};
+    if (faults.unplugBeforeAnswer) {
+        Unplug();
+        return HidResult::kNotConnected;
+    }
+    if (device->stallWrites > 0 || faults.stallWrite) {
+        if (!faults.stallWrite) --device->stallWrites;
         return HidResult::kNoReport;
     }
     ++device->outputReports;
     std::memcpy(device->lastOutputReport.data(), report, kHidOutputReportBytes);
     if (!device->answers) return HidResult::kOk;
-    Answer(*device, report + 1, nowMs);
+    Answer(*device, report + 1, nowMs, faults);
     if (device->unplugAfterReports > 0 && --device->unplugAfterReports == 0) Unplug();
+    if (faults.unplugAfterAnswer) Unplug();
     return HidResult::kOk;
 }
 
-void HidFrontEnd::Answer(HidInterface& device, const std::uint8_t* request, std::uint64_t nowMs) {
+void HidFrontEnd::Answer(HidInterface& device, const std::uint8_t* request, std::uint64_t nowMs,
+                         const HidExchangeFaults& faults) {
     // The report carries no length: the request's own shape tells where it ends.
     const std::size_t length = Firmware::RequestLength(request, kMaxRequestLength);
     device.payload.fill(0);
@@ -207,8 +217,11 @@ void HidFrontEnd::Answer(HidInterface& device, const std::uint8_t* request, std:
         }
     }
     device.pollsSinceRequest = 0;
-    device.replyReady = true;
+    device.readyAfterPolls = device.notReadyPolls + faults.notReadyPolls;
+    device.replyReady = !(device.FeaturePath() && faults.dropReply);
+    device.failFeatureRequests += faults.failFeatureRequests;
     if (device.FeaturePath()) return;
+    if (faults.dropReply) return;
     if (device.dropReplies > 0) {
         --device.dropReplies;
         return;
@@ -216,7 +229,7 @@ void HidFrontEnd::Answer(HidInterface& device, const std::uint8_t* request, std:
     HidInterface::Queued queued{};
     queued.report[1] = kReadyBit;
     std::memcpy(queued.report.data() + 3, device.payload.data(), kHidPayloadBytes);
-    queued.due = nowMs + device.replyDelayMs;
+    queued.due = nowMs + device.replyDelayMs + faults.replyDelayMs;
     if (device.queue.size() == kHidInputQueueMax) device.queue.pop_front();
     device.queue.push_back(queued);
 }
@@ -231,7 +244,8 @@ HidResult HidFrontEnd::ReadInput(std::uint32_t handle, std::uint8_t* report, std
         // The device reports its status continuously; the ready bit tells a reply waits.
         ++device->statusReports;
         std::memset(report, 0, kHidInputReportBytes);
-        const bool ready = device->replyReady && device->pollsSinceRequest >= device->notReadyPolls;
+        const bool ready =
+            device->replyReady && device->pollsSinceRequest >= device->readyAfterPolls;
         ++device->pollsSinceRequest;
         report[1] = ready ? kReadyBit : 0;
         return HidResult::kOk;

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "instrument/fault_sequence.h"
+
 namespace instrument {
 
 inline constexpr std::uint8_t kStrayByte = 0xA5;
@@ -67,14 +69,11 @@ class FaultPlan {
 
   private:
     void ApplyRandom(ReplyFaults& faults, bool owesTrailingEcho);
-    std::uint64_t NextRandom();
     void Count(FaultKind kind) { ++counts_.byKind[static_cast<std::size_t>(kind)]; }
 
     StrayByteSink* sink_;
     FaultCounts counts_;
-    std::uint64_t randomState_ = 0;
-    std::uint64_t randomStateFor_ = 0;
-    bool randomStarted_ = false;
+    FaultSequence random_;
 };
 
 }  // namespace instrument

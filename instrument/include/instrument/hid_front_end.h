@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "instrument/firmware.h"
+#include "instrument/hid_fault_plan.h"
 
 namespace instrument {
 
@@ -59,6 +60,7 @@ struct HidInterface {
     std::uint64_t generation = 0;  // handles opened before an unplug stay dead
     std::array<std::uint8_t, kHidPayloadBytes> payload{};
     std::uint64_t pollsSinceRequest = 0;
+    std::uint64_t readyAfterPolls = 0;  // status reports without the ready bit for this reply
     bool replyReady = false;
     struct Queued {
         std::array<std::uint8_t, kHidInputReportBytes> report;
@@ -85,6 +87,7 @@ class HidFrontEnd {
 
     int failEnumerations = 0;  // the next N enumerations fail
     std::uint64_t enumerations = 0;
+    HidFaultPlan randomFaults;  // applies to every interface that answers
 
     // Unplug takes every interface that answers off the bus; open handles stay dead.
     void Unplug();
@@ -106,7 +109,9 @@ class HidFrontEnd {
                      std::size_t maxUnits);
     HidResult GetInputBuffers(std::uint32_t handle, std::uint32_t& count);
     HidResult SetInputBuffers(std::uint32_t handle, std::uint32_t count);
-    HidResult Flush(std::uint32_t handle);
+    // Discards the input reports that have arrived by nowMs (all when no time
+    // is given); a report still on its way arrives after the flush.
+    HidResult Flush(std::uint32_t handle, std::uint64_t nowMs = UINT64_MAX);
     // kNoReport: the report is pending and never completes (a stalled write).
     HidResult WriteOutput(std::uint32_t handle, const std::uint8_t* report, std::size_t size,
                           std::uint64_t nowMs);
@@ -124,7 +129,8 @@ class HidFrontEnd {
     };
     // The live interface behind a handle, with the status to report when there is none.
     HidInterface* Live(std::uint32_t handle, HidResult& status);
-    void Answer(HidInterface& device, const std::uint8_t* request, std::uint64_t nowMs);
+    void Answer(HidInterface& device, const std::uint8_t* request, std::uint64_t nowMs,
+                const HidExchangeFaults& faults);
 
     Firmware& firmware_;
     std::vector<HidInterface> interfaces_;

@@ -96,7 +96,7 @@ class VirtualHidHost final : public HidHost {
     }
 
     bool FlushInputQueue(HidHandle handle) override {
-        return Device().Flush(Id(handle)) == instrument::HidResult::kOk;
+        return Device().Flush(Id(handle), MonotonicMs()) == instrument::HidResult::kOk;
     }
 
     HidStatus GetFeature(HidHandle handle, std::uint8_t* report, std::size_t size) override {

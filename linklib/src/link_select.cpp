@@ -10,7 +10,10 @@ namespace quillsan {
 // Chosen again for every packet: a held USB device takes precedence over an open port.
 bool SendPacket(const std::uint8_t* bytes, std::size_t length) {
     if (length > kMaxRequestBytes) return false;
-    if (UsbConnected()) return SendUsbPacket(bytes, static_cast<std::int32_t>(length)) != 0;
+    if (UsbConnected()) {
+        DiscardStaleReplies();
+        return SendUsbPacket(bytes, static_cast<std::int32_t>(length)) != 0;
+    }
     return SerialSend(bytes, length);
 }
 

@@ -256,6 +256,12 @@ std::uint32_t GetUsbResponsePacket(std::uint8_t* payload, std::int32_t* count) {
     return ReceiveUsbReply(payload, count, arrived);
 }
 
+void DiscardStaleReplies() {
+    // The feature-report path discards its status reports when it starts polling.
+    if (g_usb.device == nullptr || g_usb.releaseNumber <= 1) return;
+    Host().FlushInputQueue(g_usb.device);
+}
+
 bool UsbConnected() {
     return g_usb.device != nullptr;
 }

@@ -38,6 +38,11 @@ std::uint32_t GetUsbResponsePacket(std::uint8_t* payload, std::int32_t* count);
 // GetUsbResponsePacket that also tells whether a report really arrived: on the
 // input-report path a report that never came still gives 0 and a zero payload.
 std::uint32_t ReceiveUsbReply(std::uint8_t* payload, std::int32_t* count, bool& arrived);
+// On the input-report path a reply that came after its exchange gave up waits
+// in the driver's queue; the engine discards such replies before each request
+// goes out, as the serial line drains its input, so that none is taken for
+// the reply to a later request.
+void DiscardStaleReplies();
 bool UsbConnected();
 platform::HidHandle UsbHandle();
 std::uint16_t UsbReleaseNumber();

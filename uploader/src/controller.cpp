@@ -21,6 +21,7 @@ constexpr int kReportedComPort = 2;
 // clears must not freeze the window, so the repetitions are bounded.
 constexpr int kLinkCheckAttempts = 1000;
 constexpr int kRawBytesRole = Qt::UserRole;
+constexpr std::uint16_t kRequestNotSent = 1;  // the library's link error for a failed send
 
 QByteArray ListEntryBytes(const QListWidgetItem* item) {
     return item->data(kRawBytesRole).toByteArray();
@@ -183,11 +184,18 @@ void Controller::RetrievalStep() {
             library_.SetSlaveParameter(kReportParameter,
                                        static_cast<std::uint16_t>(runIndex | kRunKind),
                                        SelectedType() == 0 ? 1 : 0);
+            if (const std::uint16_t error = library_.GetRemoteError(); error != 0) {
+                // A request that never went out generated nothing, and the count
+                // would be the previous report's: generate again instead.
+                reportState_ = error == kRequestNotSent ? kGenerate : kAwaitLines;
+                return;
+            }
+            reportLineCount_ = library_.GetItemCount(kReportLines, 0);
+            // A count that did not arrive is no empty report: wait for it.
             if (library_.GetRemoteError() != 0) {
                 reportState_ = kAwaitLines;
                 return;
             }
-            reportLineCount_ = library_.GetItemCount(kReportLines, 0);
             reportLineIndex_ = 0;
             reportState_ = kReadLines;
             ShowStatus("Retrieving report");
@@ -203,6 +211,7 @@ void Controller::RetrievalStep() {
                 return;
             }
             reportLineCount_ = library_.GetItemCount(kReportLines, 0);
+            if (library_.GetRemoteError() != 0) return;
             reportState_ = kReadLines;
             ShowStatus("Retrieving report");
             return;

@@ -22,6 +22,7 @@ namespace {
 
 EntryPointTable real;
 std::uint16_t injectedError = 0;
+constexpr std::uint16_t kSendFailed = 1;
 constexpr std::uint16_t kNoValidReply = 6;
 
 template <typename Function>
@@ -56,6 +57,11 @@ uint32_t InitRemoteCommShim(uint32_t baudRate, uint32_t portIndex) {
 uint32_t SetSlaveParameterShim(uint32_t number, uint32_t value1, uint32_t value2) {
     LinkFaults& faults = Faults();
     if (number == kReportParameter) ++faults.generations;
+    if (number == kReportParameter && faults.unsentGenerations > 0) {
+        --faults.unsentGenerations;
+        injectedError = kSendFailed;
+        return 0;
+    }
     const uint32_t result =
         Real<decltype(&::SetSlaveParameter)>(kSetSlaveParameter)(number, value1, value2);
     if (number == kReportParameter && faults.failingGenerations > 0) {
@@ -69,6 +75,10 @@ uint32_t GetItemCountShim(uint32_t collection, uint32_t selector) {
     LinkFaults& faults = Faults();
     const uint32_t count = Real<decltype(&::GetItemCount)>(kGetItemCount)(collection, selector);
     if ((collection & 0xFFFF) != kReportLines) return count;
+    if (faults.failingCountCalls.contains(++faults.countCalls)) {
+        injectedError = kNoValidReply;
+        return 0;
+    }
     if (faults.failingCountReads > 0) {
         --faults.failingCountReads;
         injectedError = kNoValidReply;

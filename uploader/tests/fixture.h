@@ -20,13 +20,16 @@ instrument::VirtualInstrument& LentInstrument();
 
 // What the wrapped entries do wrong; counters count down as faults are used.
 struct LinkFaults {
-    int searchesNotFinding = 0;  // InitRemoteComm(0, 0) answers 0
-    int failingGenerations = 0;  // SetSlaveParameter leaves a link error
-    int failingCountReads = 0;   // GetItemCount(0x4007) leaves a link error
-    int zeroCountReads = 0;      // GetItemCount(0x4007) answers 0
-    QSet<int> failingNameCalls;  // GetItemName calls (counted from 1) that fail
+    int searchesNotFinding = 0;   // InitRemoteComm(0, 0) answers 0
+    int failingGenerations = 0;   // SetSlaveParameter leaves a link error
+    int unsentGenerations = 0;    // SetSlaveParameter's request never goes out
+    int failingCountReads = 0;    // GetItemCount(0x4007) leaves a link error
+    QSet<int> failingCountCalls;  // GetItemCount(0x4007) calls (counted from 1) that fail
+    int zeroCountReads = 0;       // GetItemCount(0x4007) answers 0
+    QSet<int> failingNameCalls;   // GetItemName calls (counted from 1) that fail
     // Every call that reached the library, for the tests to count.
     int nameCalls = 0;
+    int countCalls = 0;
     int generations = 0;
     int searches = 0;
 };

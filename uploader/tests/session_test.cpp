@@ -157,6 +157,47 @@ class SessionTest : public QObject {
         QVERIFY(session.dialogs.boxes.isEmpty());
     }
 
+    // A count that does not arrive is no empty report, at whichever read it fails.
+    void a_failed_count_read_is_read_again_data() {
+        QTest::addColumn<int>("failingGenerations");
+        QTest::addColumn<QList<int>>("failingCountCalls");
+        QTest::newRow("right after the generation") << 0 << QList<int>{1};
+        QTest::newRow("the second read while waiting") << 1 << QList<int>{2};
+        QTest::newRow("both") << 0 << QList<int>{1, 3};
+    }
+
+    void a_failed_count_read_is_read_again() {
+        QFETCH(int, failingGenerations);
+        QFETCH(QList<int>, failingCountCalls);
+        Session session({{"run 0", 30}});
+        QVERIFY(session.Connect());
+        LinkFaults& faults = Faults();
+        faults.failingGenerations = failingGenerations;
+        for (int call : failingCountCalls) faults.failingCountCalls.insert(call);
+        QVERIFY(session.TickUntilIdle() > 0);
+        QCOMPARE(session.window.listBox2->count(), 30);
+        QCOMPARE(faults.generations, 1);
+        QVERIFY(session.dialogs.boxes.isEmpty());
+    }
+
+    // The instrument never saw the request, so it still holds the previous
+    // report; its line count must not pass for the new one's.
+    void a_generation_that_never_went_out_is_sent_again() {
+        Session session({{"run 0", 0}});
+        QVERIFY(session.Connect());
+        QVERIFY(session.TickUntilIdle() > 0);
+        QVERIFY(session.ReportLines().value(0).contains("VALIDATION REPORT"));
+        Faults().unsentGenerations = 1;
+        const int before = Faults().generations;
+        session.window.runItem->setChecked(true);
+        session.controller.RadioGroup1Click();
+        QVERIFY(session.TickUntilIdle() > 0);
+        QCOMPARE(Faults().generations - before, 2);
+        const QStringList lines = session.ReportLines();
+        QVERIFY(lines.value(0).contains("RUN REPORT"));
+        QVERIFY(!lines.join("").contains("VALIDATION"));
+    }
+
     void failed_lines_are_fetched_again() {
         Session session({{"run 0", 30}});
         QVERIFY(session.Connect());

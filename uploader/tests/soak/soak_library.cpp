@@ -1,0 +1,90 @@
+#include "soak_library.h"
+
+#include "controller.h"
+#include "quillsan.h"
+
+namespace brevalin::soak {
+namespace {
+
+EntryPointTable real;
+bool serialLine = false;
+constexpr std::uint32_t kSerialBaud = 9600;
+
+template <typename Function>
+Function Real(EntryPoint which) {
+    return reinterpret_cast<Function>(real[which]);
+}
+
+bool LinkErrorPending() {
+    return Real<decltype(&::GetRemoteError)>(kGetRemoteError)() != 0;
+}
+
+// Runs a call and counts it when it leaves a link error that was not there before.
+template <typename Call>
+auto Counted(std::uint64_t& failures, Call call) {
+    const bool before = LinkErrorPending();
+    const auto result = call();
+    if (!before && LinkErrorPending()) ++failures;
+    return result;
+}
+
+uint32_t InitRemoteCommShim(uint32_t baudRate, uint32_t portIndex) {
+    const auto init = Real<decltype(&::InitRemoteComm)>(kInitRemoteComm);
+    if (!serialLine || baudRate != 0) return init(baudRate, portIndex);
+    // The search finds no instrument on USB and lets go of a device held
+    // from an earlier session, so every packet takes the serial line.
+    init(0, 0);
+    return init(kSerialBaud, 0);
+}
+
+uint32_t GetSlaveParameterShim(uint32_t number, uint32_t second) {
+    return Counted(SoakLibrary::Failed().versionReads, [&] {
+        return Real<decltype(&::GetSlaveParameter)>(kGetSlaveParameter)(number, second);
+    });
+}
+
+uint32_t SetSlaveParameterShim(uint32_t number, uint32_t value1, uint32_t value2) {
+    return Counted(SoakLibrary::Failed().generations, [&] {
+        return Real<decltype(&::SetSlaveParameter)>(kSetSlaveParameter)(number, value1, value2);
+    });
+}
+
+uint32_t GetItemCountShim(uint32_t collection, uint32_t selector) {
+    FailedCalls& failed = SoakLibrary::Failed();
+    return Counted(
+        (collection & 0xFFFF) == kReportLines ? failed.lineCounts : failed.runCounts,
+        [&] { return Real<decltype(&::GetItemCount)>(kGetItemCount)(collection, selector); });
+}
+
+uint32_t GetItemNameShim(char* buffer, uint32_t handle) {
+    FailedCalls& failed = SoakLibrary::Failed();
+    const bool line = (handle & 0xF000) == kLineKind;
+    return Counted(line ? failed.lineFetches : failed.nameFetches,
+                   [&] { return Real<decltype(&::GetItemName)>(kGetItemName)(buffer, handle); });
+}
+
+}  // namespace
+
+SoakLibrary::SoakLibrary() : LinkLibrary(VIRTUAL_FOLDER) {}
+
+void SoakLibrary::UseSerialLine(bool serial) {
+    serialLine = serial;
+}
+
+FailedCalls& SoakLibrary::Failed() {
+    static FailedCalls failed;
+    return failed;
+}
+
+bool SoakLibrary::Bind(const char* fileName, char* errorText, char* versionText) {
+    if (!LinkLibrary::Bind(fileName, errorText, versionText)) return false;
+    real = table();
+    table()[kInitRemoteComm] = reinterpret_cast<void*>(&InitRemoteCommShim);
+    table()[kGetSlaveParameter] = reinterpret_cast<void*>(&GetSlaveParameterShim);
+    table()[kSetSlaveParameter] = reinterpret_cast<void*>(&SetSlaveParameterShim);
+    table()[kGetItemCount] = reinterpret_cast<void*>(&GetItemCountShim);
+    table()[kGetItemName] = reinterpret_cast<void*>(&GetItemNameShim);
+    return true;
+}
+
+}  // namespace brevalin::soak

@@ -1,0 +1,123 @@
+#include "soak_options.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <sstream>
+
+namespace brevalin::soak {
+
+const char kUsage[] =
+    "usage: brevalin_soak [--rounds N] [--rates P[,P...]] [--plan N]\n"
+    "                     [--links serial,feature,input] [--lines N]\n"
+    "  --rounds N   rounds per link and rate (default 8)\n"
+    "  --rates      percent of exchanges that get a fault (default 5,20)\n"
+    "  --plan N     start value of the fault sequences (default 1)\n"
+    "  --links      serial line, USB feature-report path, USB input-report path\n"
+    "  --lines N    lines of the shortest report of a round (default 300)\n"
+    "The environment variables SOAK_ROUNDS, SOAK_RATES, SOAK_PLAN, SOAK_LINKS and\n"
+    "SOAK_LINES give the same values; options win.\n";
+
+const char* LinkName(Link link) {
+    switch (link) {
+        case Link::kSerial:
+            return "serial";
+        case Link::kUsbFeature:
+            return "usb-feature";
+        case Link::kUsbInput:
+            return "usb-input";
+    }
+    return "?";
+}
+
+namespace {
+
+bool ParseNumber(const std::string& text, unsigned long long max, unsigned long long& value) {
+    if (text.empty() || text[0] == '-' || text[0] == '+') return false;
+    errno = 0;
+    char* end = nullptr;
+    value = std::strtoull(text.c_str(), &end, 10);
+    return errno == 0 && *end == '\0' && value <= max;
+}
+
+std::vector<std::string> Split(const std::string& text) {
+    std::vector<std::string> parts;
+    std::stringstream stream(text);
+    for (std::string part; std::getline(stream, part, ',');) parts.push_back(part);
+    return parts;
+}
+
+bool Apply(const std::string& name, const std::string& value, Options& options,
+           std::string& error) {
+    unsigned long long number = 0;
+    if (name == "rounds" || name == "plan" || name == "lines") {
+        const unsigned long long max = name == "rounds" ? 100000 : name == "lines" ? 4000 : ~0ull;
+        if (!ParseNumber(value, max, number) || (name != "plan" && number == 0)) {
+            error = "bad value for " + name + ": '" + value + "'";
+            return false;
+        }
+        if (name == "rounds") options.rounds = static_cast<int>(number);
+        if (name == "plan") options.planNumber = number;
+        if (name == "lines") options.baseLines = static_cast<int>(number);
+        return true;
+    }
+    if (name == "rates") {
+        options.ratesPercent.clear();
+        for (const std::string& part : Split(value)) {
+            if (!ParseNumber(part, 100, number)) {
+                error = "bad rate: '" + part + "'";
+                return false;
+            }
+            options.ratesPercent.push_back(static_cast<int>(number));
+        }
+        if (!options.ratesPercent.empty()) return true;
+        error = "no rates given";
+        return false;
+    }
+    if (name == "links") {
+        options.links.clear();
+        for (const std::string& part : Split(value)) {
+            if (part == "serial") {
+                options.links.push_back(Link::kSerial);
+            } else if (part == "feature") {
+                options.links.push_back(Link::kUsbFeature);
+            } else if (part == "input") {
+                options.links.push_back(Link::kUsbInput);
+            } else {
+                error = "unknown link: '" + part + "'";
+                return false;
+            }
+        }
+        if (!options.links.empty()) return true;
+        error = "no links given";
+        return false;
+    }
+    error = "unknown option --" + name;
+    return false;
+}
+
+}  // namespace
+
+bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
+    const char* const names[] = {"rounds", "rates", "plan", "links", "lines"};
+    for (const char* name : names) {
+        std::string variable = std::string("SOAK_") + name;
+        for (char& c : variable) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const char* value = std::getenv(variable.c_str());
+        if (value != nullptr && *value != '\0' && !Apply(name, value, options, error)) {
+            error = variable + ": " + error;
+            return false;
+        }
+    }
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option.rfind("--", 0) != 0 || i + 1 >= argc) {
+            error = "expected an option with a value at '" + option + "'";
+            return false;
+        }
+        if (!Apply(option.substr(2), argv[++i], options, error)) return false;
+    }
+    return true;
+}
+
+}  // namespace brevalin::soak

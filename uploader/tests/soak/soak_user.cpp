@@ -1,0 +1,21 @@
+#include "soak_user.h"
+
+namespace brevalin::soak {
+
+int SoakUser::Message(const QString& text, int flags) {
+    if (flags == box::kRetryCancel && text.startsWith(QStringLiteral("No Zantorel detected"))) {
+        if (++connectRetries > kMaxConnectRetries) return box::kAnswerCancel;
+        return box::kAnswerRetry;
+    }
+    if (flags == (box::kOkCancel | box::kQuestion) &&
+        text.startsWith(QStringLiteral("File exists")))
+        return box::kAnswerOk;
+    if (text.contains(QStringLiteral("did not say how many lines"))) {
+        ++countUnknownBoxes;
+        return box::kAnswerOk;
+    }
+    unexpected.append(text);
+    return box::kAnswerOk;
+}
+
+}  // namespace brevalin::soak

@@ -132,6 +132,9 @@ struct QueueCase {
     std::uint32_t smallestAccepted;
     std::uint32_t expected;
 };
+void PrintTo(const QueueCase& c, std::ostream* os) {
+    *os << "queue " << c.length << " smallest " << c.smallestAccepted;
+}
 
 class InputQueue : public UsbTest, public ::testing::WithParamInterface<QueueCase> {};
 
@@ -272,6 +275,9 @@ struct PollCase {
     std::uint32_t notReadyPolls;
     std::uint32_t result;
 };
+void PrintTo(const PollCase& c, std::ostream* os) {
+    *os << c.notReadyPolls << " not ready";
+}
 
 class PollLimit : public UsbTest, public ::testing::WithParamInterface<PollCase> {};
 
@@ -304,6 +310,9 @@ struct FeatureCase {
     std::uint32_t result;
     std::uint64_t requests;
 };
+void PrintTo(const FeatureCase& c, std::ostream* os) {
+    *os << c.failures << " failures";
+}
 
 class FeatureRetries : public UsbTest, public ::testing::WithParamInterface<FeatureCase> {};
 
@@ -404,6 +413,10 @@ struct ReconnectCase {
     Stage stage;
     std::uint32_t noResult;
 };
+void PrintTo(const ReconnectCase& c, std::ostream* os) {
+    static const char* const kNames[] = {"send", "poll", "feature request", "input report"};
+    *os << kNames[static_cast<int>(c.stage)];
+}
 
 class Reconnect : public UsbTest, public ::testing::WithParamInterface<ReconnectCase> {
   protected:

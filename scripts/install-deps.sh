@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages the build and the tests need, if missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest
+packages=(cmake ninja-build g++ pkg-config python3 libgtest-dev libgmock-dev googletest
           libbenchmark-dev clang libclang-rt-14-dev valgrind
           mingw-w64 wine64
           qt6-base-dev libgl-dev xvfb xauth x11-apps xdotool imagemagick fonts-dejavu-core fonts-liberation2)

@@ -3,15 +3,11 @@
 // virtual backend's host, so the library's own USB transport runs unchanged.
 #include <cstdint>
 #include <new>
-#include <string>
-#include <vector>
 
 #include "clock.h"
-#include "hid_host.h"
-#include "instrument/hid_front_end.h"
 #include "usb_frame_model.h"
 #include "virtual_clock.h"
-#include "virtual_link.h"
+#include "virtual_hid_interfaces.h"
 
 namespace bench {
 
@@ -24,28 +20,6 @@ BusCounts& Bus() {
 
 namespace quillsan::platform {
 namespace {
-
-instrument::HidFrontEnd& Device() {
-    return ConnectedInstrument().hid();
-}
-
-std::uint32_t Id(HidHandle handle) {
-    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(handle));
-}
-
-HidStatus ToStatus(instrument::HidResult result) {
-    switch (result) {
-        case instrument::HidResult::kOk:
-            return HidStatus::kOk;
-        case instrument::HidResult::kNoReport:
-            return HidStatus::kPending;
-        case instrument::HidResult::kNotConnected:
-            return HidStatus::kNotConnected;
-        case instrument::HidResult::kFailed:
-            break;
-    }
-    return HidStatus::kFailed;
-}
 
 // Moves the bus for `frames` and counts the time.
 void Transfer(std::uint64_t frames) {
@@ -62,43 +36,10 @@ struct Started {
     std::size_t size = 0;
 };
 
-class FrameHidHost final : public HidHost {
+class FrameHidHost final : public VirtualHidInterfaces {
   public:
     void CreateRequestRecords() override { output_ = input_ = {}; }
     void ReleaseRequestRecords() override { output_ = input_ = {}; }
-
-    bool OpenInterfaceSet() override { return Device().Enumerate(present_); }
-    bool InterfacePath(std::uint32_t index, std::string& path) override {
-        if (index >= present_.size()) return false;
-        path = std::to_string(present_[index]);
-        return true;
-    }
-    void CloseInterfaceSet() override { present_.clear(); }
-
-    HidHandle Open(const std::string& path) override {
-        const std::size_t index = std::stoul(path);
-        return reinterpret_cast<HidHandle>(static_cast<std::uintptr_t>(Device().Open(index)));
-    }
-    void Close(HidHandle handle) override { Device().Close(Id(handle)); }
-    bool GetAttributes(HidHandle handle, HidAttributes& a) override {
-        return Device().Attributes(Id(handle), a.vendorId, a.productId, a.releaseNumber) ==
-               instrument::HidResult::kOk;
-    }
-    bool GetInputBufferCount(HidHandle handle, std::uint32_t& count) override {
-        return Device().GetInputBuffers(Id(handle), count) == instrument::HidResult::kOk;
-    }
-    bool SetInputBufferCount(HidHandle handle, std::uint32_t count) override {
-        return Device().SetInputBuffers(Id(handle), count) == instrument::HidResult::kOk;
-    }
-    bool GetIndexedString(HidHandle handle, std::uint32_t index, char16_t* text,
-                          std::size_t bytes) override {
-        return Device().String(Id(handle), index, text, bytes / sizeof(char16_t)) ==
-               instrument::HidResult::kOk;
-    }
-    // The host's own queue: no bus traffic.
-    bool FlushInputQueue(HidHandle handle) override {
-        return Device().Flush(Id(handle)) == instrument::HidResult::kOk;
-    }
 
     HidStatus GetFeature(HidHandle handle, std::uint8_t* report, std::size_t size) override {
         Transfer(bench::ReportFrames(size));
@@ -160,7 +101,6 @@ class FrameHidHost final : public HidHost {
         return HidStatus::kPending;
     }
 
-    std::vector<std::size_t> present_;
     Started output_;
     Started input_;
 };

@@ -8,26 +8,17 @@
 #include <cstring>
 #include <string>
 
+#include "check_tally.h"
 #include "quillsan.h"
 
-namespace {
-
-int g_passed = 0;
-int g_failed = 0;
-
-void Check(bool ok, const std::string& what) {
-    (ok ? g_passed : g_failed)++;
-    std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
-}
+using wincheck::Check;
 
 template <typename F>
 F* Resolve(HMODULE library, const char* name) {
-    auto* function = reinterpret_cast<F*>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+    F* function = wincheck::Export<F>(library, name);
     Check(function != nullptr, std::string("export ") + name);
     return function;
 }
-
-}  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -46,7 +37,7 @@ int main(int argc, char** argv) {
     auto* getItemCount = Resolve<decltype(GetItemCount)>(library, "GetItemCount");
     auto* getItemName = Resolve<decltype(GetItemName)>(library, "GetItemName");
     auto* getRemoteError = Resolve<decltype(GetRemoteError)>(library, "GetRemoteError");
-    if (g_failed != 0) return 1;
+    if (wincheck::AnyFailed()) return 1;
 
     Check(initRemoteComm(115200, comNumber - 1) == 1, "COM" + std::to_string(comNumber) + " opens");
     char text[2049] = {};
@@ -70,6 +61,5 @@ int main(int argc, char** argv) {
     Check(lineRead && text[0] != '\0', std::string("first line: ") + text);
     Check(getRemoteError() == 0, "no link error");
     FreeLibrary(library);  // closes the port: "Comm port closed" in the log
-    std::printf("%d passed, %d failed\n", g_passed, g_failed);
-    return g_failed == 0 ? 0 : 1;
+    return wincheck::Summary();
 }

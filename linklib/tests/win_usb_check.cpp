@@ -8,35 +8,22 @@
 #include <cstring>
 #include <string>
 
+#include "check_tally.h"
 #include "quillsan.h"
 
-namespace {
-
-int g_passed = 0;
-int g_failed = 0;
-
-void Check(bool ok, const std::string& what) {
-    (ok ? g_passed : g_failed)++;
-    std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
-}
-
-template <typename F>
-F* Resolve(HMODULE library, const char* name) {
-    return reinterpret_cast<F*>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-}
-
-}  // namespace
+using wincheck::Check;
+using wincheck::Export;
 
 int main() {
     HMODULE library = LoadLibraryA("QUILLSAN.DLL");
     Check(library != nullptr, "QUILLSAN.DLL loads by name");
     if (library == nullptr) return 1;
-    auto* findHid = Resolve<decltype(FindHID)>(library, "FindHID");
-    auto* connected = Resolve<decltype(bZtUsbConnected)>(library, "bZtUsbConnected");
-    auto* initRemoteComm = Resolve<decltype(InitRemoteComm)>(library, "InitRemoteComm");
+    auto* findHid = Export<decltype(FindHID)>(library, "FindHID");
+    auto* connected = Export<decltype(bZtUsbConnected)>(library, "bZtUsbConnected");
+    auto* initRemoteComm = Export<decltype(InitRemoteComm)>(library, "InitRemoteComm");
     Check(findHid != nullptr && connected != nullptr && initRemoteComm != nullptr,
           "the USB exports resolve");
-    if (g_failed != 0) return 1;
+    if (wincheck::AnyFailed()) return 1;
 
     char fields[6][64];
     std::memset(fields, 0x5A, sizeof fields);
@@ -50,6 +37,5 @@ int main() {
     Check(initRemoteComm(0, 3) == 0, "InitRemoteComm(0, ...) reports no USB link");
     Check((connected() & 0xFF) == 0, "still no device held");
     Check(FreeLibrary(library) != FALSE, "unloads after the search");
-    std::printf("%d passed, %d failed\n", g_passed, g_failed);
-    return g_failed == 0 ? 0 : 1;
+    return wincheck::Summary();
 }

@@ -8,17 +8,12 @@
 #include <cstring>
 #include <string>
 
+#include "check_tally.h"
 #include "link_binding.h"
 
 namespace {
 
-int g_passed = 0;
-int g_failed = 0;
-
-void Check(bool ok, const std::string& what) {
-    (ok ? g_passed : g_failed)++;
-    std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
-}
+using wincheck::Check;
 
 std::string OwnFolder() {
     char path[MAX_PATH] = {};
@@ -55,6 +50,5 @@ int main() {
     Check(name[0] != '\0', std::string("first run: ") + name);
     Check(library.GetRemoteError() == 0, "no link error");
 
-    std::printf("%d passed, %d failed\n", g_passed, g_failed);
-    return g_failed == 0 ? 0 : 1;
+    return wincheck::Summary();
 }

@@ -2,42 +2,14 @@
 // in-process virtual instrument. Waits move the virtual clock, so a time-out
 // costs no real time.
 #include <cstdint>
-#include <cstdio>
 #include <new>
-#include <vector>
 
 #include "clock.h"
-#include "hid_host.h"
-#include "instrument/hid_front_end.h"
 #include "virtual_clock.h"
-#include "virtual_link.h"
+#include "virtual_hid_interfaces.h"
 
 namespace quillsan::platform {
 namespace {
-
-constexpr const char* kPathPrefix = "virtual-hid#";
-
-instrument::HidFrontEnd& Device() {
-    return ConnectedInstrument().hid();
-}
-
-std::uint32_t Id(HidHandle handle) {
-    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(handle));
-}
-
-HidStatus ToStatus(instrument::HidResult result) {
-    switch (result) {
-        case instrument::HidResult::kOk:
-            return HidStatus::kOk;
-        case instrument::HidResult::kNoReport:
-            return HidStatus::kPending;
-        case instrument::HidResult::kNotConnected:
-            return HidStatus::kNotConnected;
-        case instrument::HidResult::kFailed:
-            break;
-    }
-    return HidStatus::kFailed;
-}
 
 // One request record: what its last request left to wait for.
 struct RequestRecord {
@@ -47,7 +19,7 @@ struct RequestRecord {
     std::size_t size = 0;
 };
 
-class VirtualHidHost final : public HidHost {
+class VirtualHidHost final : public VirtualHidInterfaces {
   public:
     void CreateRequestRecords() override {
         output_ = {};
@@ -56,47 +28,6 @@ class VirtualHidHost final : public HidHost {
     void ReleaseRequestRecords() override {
         output_ = {};
         input_ = {};
-    }
-
-    bool OpenInterfaceSet() override { return Device().Enumerate(present_); }
-
-    bool InterfacePath(std::uint32_t index, std::string& path) override {
-        if (index >= present_.size()) return false;
-        path = kPathPrefix + std::to_string(present_[index]);
-        return true;
-    }
-
-    void CloseInterfaceSet() override { present_.clear(); }
-
-    HidHandle Open(const std::string& path) override {
-        unsigned long index = 0;
-        if (std::sscanf(path.c_str(), "virtual-hid#%lu", &index) != 1) return nullptr;
-        return reinterpret_cast<HidHandle>(static_cast<std::uintptr_t>(Device().Open(index)));
-    }
-
-    void Close(HidHandle handle) override { Device().Close(Id(handle)); }
-
-    bool GetAttributes(HidHandle handle, HidAttributes& attributes) override {
-        return Device().Attributes(Id(handle), attributes.vendorId, attributes.productId,
-                                   attributes.releaseNumber) == instrument::HidResult::kOk;
-    }
-
-    bool GetInputBufferCount(HidHandle handle, std::uint32_t& count) override {
-        return Device().GetInputBuffers(Id(handle), count) == instrument::HidResult::kOk;
-    }
-
-    bool SetInputBufferCount(HidHandle handle, std::uint32_t count) override {
-        return Device().SetInputBuffers(Id(handle), count) == instrument::HidResult::kOk;
-    }
-
-    bool GetIndexedString(HidHandle handle, std::uint32_t index, char16_t* text,
-                          std::size_t bytes) override {
-        return Device().String(Id(handle), index, text, bytes / sizeof(char16_t)) ==
-               instrument::HidResult::kOk;
-    }
-
-    bool FlushInputQueue(HidHandle handle) override {
-        return Device().Flush(Id(handle), MonotonicMs()) == instrument::HidResult::kOk;
     }
 
     HidStatus GetFeature(HidHandle handle, std::uint8_t* report, std::size_t size) override {
@@ -151,7 +82,6 @@ class VirtualHidHost final : public HidHost {
     }
 
   private:
-    std::vector<std::size_t> present_;
     RequestRecord output_;
     RequestRecord input_;
 };

@@ -15,7 +15,9 @@ namespace {
 constexpr std::uint64_t kIoWaitMs = 10;
 constexpr std::uint64_t kVirtualHandle = 0x1F4;
 
-instrument::SerialFrontEnd& Line() { return ConnectedInstrument().serial(); }
+instrument::SerialFrontEnd& Line() {
+    return ConnectedInstrument().serial();
+}
 
 class VirtualSerialPort final : public SerialPort {
   public:

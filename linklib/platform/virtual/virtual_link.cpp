@@ -13,8 +13,8 @@ using HostInstrument = instrument::VirtualInstrument* (*)();
 
 HostInstrument FindHostInstrument() {
 #if defined(_WIN32)
-    return reinterpret_cast<HostInstrument>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(nullptr), "QuillsanHostInstrument")));
+    return reinterpret_cast<HostInstrument>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA(nullptr), "QuillsanHostInstrument")));
 #else
     return reinterpret_cast<HostInstrument>(dlsym(RTLD_DEFAULT, "QuillsanHostInstrument"));
 #endif

@@ -4,7 +4,36 @@
  * calling convention (__stdcall on 32-bit Windows). Where an argument is used
  * with 8 or 16 bits, the bits above are ignored. Results named "result word"
  * carry their value in the low 16 bits. A result of 0 is told from a failure
- * only by GetRemoteError(). */
+ * only by GetRemoteError().
+ *
+ * Link errors (GetRemoteError; sticky until ClearRemoteError): 1 nothing was
+ * sent, 6 no valid reply, 8 block write failed, 9 block read failed.
+ *
+ * Where this library is stricter than a plain reading of its calls:
+ * - A protocol record that its encoder refuses (InsertProtocol, StoreProtocol,
+ *   StoreRunProtocol and their "2" forms), or a name of 65535 characters or
+ *   more given to a Get...Handle lookup, sends nothing and sets link error 1,
+ *   so a 0 or 0xFFFF result is not mistaken for the instrument's answer.
+ * - GetItemList returns at most 1024 handles: a list the instrument announces
+ *   as longer than 2048 bytes is refused with link error 9 and nothing is
+ *   written to the caller's list. That refusal replaces a link error already
+ *   pending.
+ * - USB, input-report path (release numbers above 1): a reply report that does
+ *   not arrive within 10 s is no reply (link error 6) for every command,
+ *   including command 0. Replies left queued by an earlier exchange are
+ *   discarded before each request goes out, so none is taken for a later one.
+ * - USB search: interfaces this user may not open (on Linux, hidraw nodes
+ *   without read and write permission) are skipped rather than ending the search.
+ * - USB: a write, poll or input read that fails while it is being waited for is
+ *   taken as failed at once. An unplug during a pending write therefore
+ *   returns 0 (not sent), and an unplug during a poll or an input read asks
+ *   the reconnect question at once rather than after the rest of the wait.
+ * - USB on Linux: only an error that means the device has gone (ENODEV,
+ *   ESHUTDOWN; EIO or a hang-up from a read or poll) asks the reconnect
+ *   question. A stalled transfer (EPIPE) or a transfer time-out is a plain
+ *   failure, so a stalled feature request is repeated up to 21 times in all. A
+ *   write's own wait inside the kernel counts against its 5000 ms. A status
+ *   poll takes the newest report queued, never an older one. */
 #ifndef QUILLSAN_H
 #define QUILLSAN_H
 

@@ -91,7 +91,11 @@ int DownloadFromTransferBuffer(std::uint32_t length, std::uint8_t* buffer) {
 int UploadString(const char* text) {
     const std::size_t length = std::strlen(text) + 1;
     // Lengths travel in 16 bits; a longer text would arrive cut and unterminated.
-    if (length > 0xFFFFu) return 0;
+    // Refused as unsent, so the result is not taken for the instrument's answer.
+    if (length > 0xFFFFu) {
+        SetLinkError(kSendFailed);
+        return 0;
+    }
     return UploadToTransferBuffer(static_cast<std::uint32_t>(length),
                                   reinterpret_cast<const std::uint8_t*>(text));
 }

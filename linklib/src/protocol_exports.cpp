@@ -38,7 +38,12 @@ struct Form<ProtocolRecord2> {
 template <typename Record>
 std::uint32_t Upload(const Record* record) {
     const std::size_t length = Form<Record>::Encode(StagingBuffer(), *record);
-    if (length == 0) return 0;  // refused: nothing goes out
+    if (length == 0) {
+        // Refused: nothing goes out, and the caller must not take 0 or 0xFFFF
+        // for the instrument's answer.
+        SetLinkError(kSendFailed);
+        return 0;
+    }
     return UploadToTransferBuffer(static_cast<std::uint32_t>(length), StagingBuffer())
                ? static_cast<std::uint32_t>(length)
                : 0;

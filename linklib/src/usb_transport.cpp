@@ -230,8 +230,13 @@ std::uint32_t SendUsbPacket(const std::uint8_t* packet, std::int32_t length) {
     std::uint8_t report[kOutputReportBytes] = {};
     if (length > 0) std::memcpy(report + 1, packet, static_cast<std::size_t>(length));
 
+    // Where a write is synchronous the call itself may wait for the transfer
+    // (hidraw waits up to 5 s): that time counts against the write's wait.
+    const std::uint64_t started = platform::MonotonicMs();
     const HidRequest start = Host().StartOutputReport(g_usb.device, report, sizeof report);
-    const HidStatus waited = AwaitOutput(start, kWriteWaitMs);
+    const std::uint64_t spent = platform::MonotonicMs() - started;
+    const auto left = static_cast<std::uint32_t>(spent < kWriteWaitMs ? kWriteWaitMs - spent : 0);
+    const HidStatus waited = AwaitOutput(start, left);
     // A reconnect does not repeat the write: this packet counts as not sent.
     const HidStatus failure = RequestFailure(start, waited);
     if (failure != HidStatus::kOk && !ReconnectCheck(failure)) return 0;

@@ -52,12 +52,12 @@ void PrintTo(const RefusedCall& c, std::ostream* os) { *os << c.name; }
 
 class RefusedProtocol : public ProtocolTest, public ::testing::WithParamInterface<RefusedCall> {};
 
-TEST_P(RefusedProtocol, SendsNothingAndFailsLikeAFailedUpload) {
+TEST_P(RefusedProtocol, SendsNothingAndSetsLinkErrorOne) {
     ProtocolRecord record = MinimalAB();
     record.steps[0].segments[0].f = 5000;
     EXPECT_EQ(GetParam().call(dll_, record), GetParam().failure);
     EXPECT_TRUE(requests_.empty());
-    EXPECT_EQ(dll_.GetRemoteError(), 0);
+    EXPECT_EQ(dll_.GetRemoteError(), 1) << "nothing was sent";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -68,7 +68,13 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCall{"Store", [](Dll& d, const ProtocolRecord& r) { return d.StoreProtocol(&r, 0x3000); },
                     0},
         RefusedCall{"StoreRun",
-                    [](Dll& d, const ProtocolRecord& r) { return d.StoreRunProtocol(&r, 1, 2); }, 0}),
+                    [](Dll& d, const ProtocolRecord& r) { return d.StoreRunProtocol(&r, 1, 2); }, 0},
+        // 65535 characters and a terminator do not fit a 16-bit length.
+        RefusedCall{"LongName",
+                    [](Dll& d, const ProtocolRecord&) {
+                        return d.GetProtocolHandle(std::string(65535, 'N').c_str());
+                    },
+                    0xFFFF}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(ProtocolTest, SecondFormRefusalSendsNothing) {
@@ -81,6 +87,7 @@ TEST_F(ProtocolTest, SecondFormRefusalSendsNothing) {
     EXPECT_EQ(dll_.StoreProtocol2(&record, 0x3000), 0u);
     EXPECT_EQ(dll_.StoreRunProtocol2(&record, 1, 1), 0u);
     EXPECT_TRUE(requests_.empty());
+    EXPECT_EQ(dll_.GetRemoteError(), 1);
 }
 
 TEST_F(ProtocolTest, StoresSendTheirValuesCutToWidth) {

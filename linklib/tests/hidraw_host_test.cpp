@@ -133,29 +133,42 @@ TEST_F(FakeTree, StringsComeFromTheUsbDeviceAsUtf16OrAreNotFound) {
     host.Close(handle);
 }
 
+// What the kernel returns, and what it means for the instrument.
 struct ErrnoCase {
     int error;
+    HidrawCall call;
     HidStatus status;
 };
 
 void PrintTo(const ErrnoCase& c, std::ostream* os) {
-    *os << "errno " << c.error;
+    *os << "errno " << c.error << (c.call == HidrawCall::kReadOrPoll ? " on read" : " on write");
 }
 
 class ErrnoMapping : public ::testing::TestWithParam<ErrnoCase> {};
 
-TEST_P(ErrnoMapping, DeviceGoneErrorsAreNotConnected) {
-    EXPECT_EQ(StatusFromErrno(GetParam().error), GetParam().status);
+TEST_P(ErrnoMapping, OnlyDeviceGoneErrorsAreNotConnected) {
+    EXPECT_EQ(StatusFromErrno(GetParam().error, GetParam().call), GetParam().status);
 }
 
-INSTANTIATE_TEST_SUITE_P(Errors, ErrnoMapping,
-                         ::testing::Values(ErrnoCase{ENODEV, HidStatus::kNotConnected},
-                                           ErrnoCase{EIO, HidStatus::kNotConnected},
-                                           ErrnoCase{ENXIO, HidStatus::kNotConnected},
-                                           ErrnoCase{EPIPE, HidStatus::kNotConnected},
-                                           ErrnoCase{EAGAIN, HidStatus::kPending},
-                                           ErrnoCase{EACCES, HidStatus::kFailed},
-                                           ErrnoCase{EINVAL, HidStatus::kFailed}));
+constexpr auto kRead = HidrawCall::kReadOrPoll;
+constexpr auto kWrite = HidrawCall::kWriteOrIoctl;  // write() and HIDIOCGFEATURE
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, ErrnoMapping,
+    ::testing::Values(
+        // Unplugged: write and ioctl give ENODEV, the USB core ESHUTDOWN, read EIO.
+        ErrnoCase{ENODEV, kWrite, HidStatus::kNotConnected},
+        ErrnoCase{ENODEV, kRead, HidStatus::kNotConnected},
+        ErrnoCase{ESHUTDOWN, kWrite, HidStatus::kNotConnected},
+        ErrnoCase{EIO, kRead, HidStatus::kNotConnected},
+        // Present but failing: a stalled transfer (EPIPE), the kernel's own 5 s
+        // transfer time-out (ETIMEDOUT), a protocol error, EIO from a transfer.
+        ErrnoCase{EPIPE, kWrite, HidStatus::kFailed}, ErrnoCase{EPIPE, kRead, HidStatus::kFailed},
+        ErrnoCase{ETIMEDOUT, kWrite, HidStatus::kFailed},
+        ErrnoCase{EPROTO, kWrite, HidStatus::kFailed}, ErrnoCase{EIO, kWrite, HidStatus::kFailed},
+        ErrnoCase{EAGAIN, kRead, HidStatus::kPending},
+        ErrnoCase{EACCES, kWrite, HidStatus::kFailed},
+        ErrnoCase{EINVAL, kWrite, HidStatus::kFailed}));
 
 // A socket pair standing in for an opened node: `device` is the instrument's end.
 class Reports : public ::testing::Test {
@@ -251,14 +264,35 @@ TEST_F(Reports, AReportArrivingDuringTheWaitIsTakenAndFlushDiscardsQueuedOnes) {
     EXPECT_EQ(host_.AwaitInputReport(10), HidStatus::kPending);
 }
 
-TEST_F(Reports, AGoneDeviceIsNotConnectedAndFeatureRequestsFailOnANonHidNode) {
+// hidraw keeps up to 64 reports per open file; a device reporting its status
+// every frame fills it, and a poll must see the newest, not one 63 frames old.
+TEST_F(Reports, AReadTakesTheNewestOfAFullQueue) {
+    for (int frame = 1; frame <= 64; ++frame) {
+        std::uint8_t status[258] = {};
+        status[0] = frame == 64 ? 0x01 : 0x00;  // only the newest has the ready bit
+        status[1] = static_cast<std::uint8_t>(frame);
+        ASSERT_EQ(write(device_, status, sizeof status), 258);
+    }
+    std::uint8_t report[259] = {};
+    EXPECT_EQ(host_.StartInputReport(handle_, report, sizeof report).status, HidStatus::kOk);
+    EXPECT_EQ(host_.AwaitInputReport(1000), HidStatus::kOk);
+    EXPECT_EQ(report[1], 0x01);
+    EXPECT_EQ(report[2], 64);
+    EXPECT_EQ(host_.StartInputReport(handle_, report, sizeof report).status, HidStatus::kPending);
+}
+
+// The socket's closed end stands in for the kernel's two signals: a hang-up
+// from poll() (a gone device) and EPIPE from write() (a stalled transfer).
+TEST_F(Reports, AHangUpIsNotConnectedButAStalledWriteIsAPlainFailure) {
     std::uint8_t feature[257] = {};
     EXPECT_EQ(host_.GetFeature(handle_, feature, sizeof feature), HidStatus::kFailed);
+    std::uint8_t report[259] = {};
+    ASSERT_EQ(host_.StartInputReport(handle_, report, sizeof report).status, HidStatus::kPending);
     close(device_);
     device_ = -1;
-    std::uint8_t report[257] = {};
-    EXPECT_EQ(host_.StartOutputReport(handle_, report, sizeof report).status,
-              HidStatus::kNotConnected);
+    EXPECT_EQ(host_.AwaitInputReport(1000), HidStatus::kNotConnected);
+    std::uint8_t output[257] = {};
+    EXPECT_EQ(host_.StartOutputReport(handle_, output, sizeof output).status, HidStatus::kFailed);
     EXPECT_EQ(host_.GetFeature(nullptr, feature, sizeof feature), HidStatus::kFailed);
 }
 

@@ -48,6 +48,8 @@ struct HidInterface {
     std::uint64_t replyDelayMs = 0;       // input-report path: replies arrive this late
     int unplugAfterReports = -1;          // unplugs after answering this many more output reports
     bool unplugAtFeatureRequest = false;  // the next feature request finds the device gone
+    // A stalled write blocks in the write call this long, then fails (a synchronous write).
+    std::uint64_t stalledWriteCallMs = 0;
 
     // What the host did.
     std::uint64_t outputReports = 0;

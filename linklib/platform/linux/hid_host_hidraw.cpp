@@ -8,6 +8,11 @@
 // without numbered reports, which the kernel strips before the transfer), but
 // returns an input report of such a device WITHOUT it. Input reports are
 // therefore read to byte 1 onward and byte 0 is set to identifier 0.
+//
+// hidraw's input queue cannot be shrunk: it keeps up to 64 reports per open
+// file and drops the newest when full. A read therefore takes every report
+// queued and keeps the newest, as the one-report queue the search asks for
+// elsewhere would, so a status poll never sees a report many frames old.
 #include "hid_host_hidraw.h"
 
 #include <dirent.h>
@@ -115,6 +120,9 @@ std::size_t Utf8ToUtf16(const std::string& text, char16_t* units, std::size_t ma
     return count;
 }
 
+// Reports hidraw holds per open file; a read never needs to take more to reach the newest.
+constexpr int kHidrawQueueReports = 64;
+
 // Waits for `events` on fd until the deadline, retrying EINTR. kOk when ready,
 // kPending when the deadline passed, otherwise the failure.
 HidStatus WaitReady(int fd, short events, std::uint64_t deadline) {
@@ -127,23 +135,41 @@ HidStatus WaitReady(int fd, short events, std::uint64_t deadline) {
         const int ready = poll(&entry, 1, remaining);
         if (ready < 0) {
             if (errno == EINTR) continue;
-            return StatusFromErrno(errno);
+            return StatusFromErrno(errno, HidrawCall::kReadOrPoll);
         }
         if (ready == 0) return HidStatus::kPending;
-        // Errors and hang-ups are told by the read or write that follows.
+        // hidraw flags a node whose device has gone with POLLHUP and POLLERR.
+        if ((entry.revents & (POLLHUP | POLLERR)) != 0) return HidStatus::kNotConnected;
+        if ((entry.revents & POLLNVAL) != 0) return HidStatus::kFailed;
         return HidStatus::kOk;
     }
 }
 
-// One input report read to byte 1 onward; byte 0 is the identifier 0 hidraw leaves out.
-HidStatus ReadReport(int fd, std::uint8_t* report, std::size_t size) {
-    if (size < 2) return HidStatus::kFailed;
+ssize_t ReadOnce(int fd, std::uint8_t* into, std::size_t size) {
     ssize_t got;
     do {
-        got = read(fd, report + 1, size - 1);
+        got = read(fd, into, size);
     } while (got < 0 && errno == EINTR);
-    if (got < 0) return StatusFromErrno(errno);
+    return got;
+}
+
+// The newest queued input report, read to byte 1 onward; byte 0 is the
+// identifier 0 hidraw leaves out. Older queued reports are passed over.
+HidStatus ReadReport(int fd, std::uint8_t* report, std::size_t size) {
+    if (size < 2) return HidStatus::kFailed;
+    ssize_t got = ReadOnce(fd, report + 1, size - 1);
+    if (got < 0) return StatusFromErrno(errno, HidrawCall::kReadOrPoll);
     if (got == 0) return HidStatus::kFailed;
+    // Bounded: a device that keeps reporting cannot hold the caller here.
+    std::uint8_t newer[4096];
+    const std::size_t room = std::min(size - 1, sizeof newer);
+    for (int extra = 0; extra < kHidrawQueueReports; ++extra) {
+        const ssize_t more = ReadOnce(fd, newer, room);
+        // An empty queue, or an error the next request will meet: keep what we have.
+        if (more <= 0) break;
+        std::memcpy(report + 1, newer, static_cast<std::size_t>(more));
+        got = more;
+    }
     report[0] = 0;
     // A shorter report leaves nothing of an earlier one behind.
     std::memset(report + 1 + got, 0, size - 1 - static_cast<std::size_t>(got));
@@ -155,21 +181,23 @@ HidStatus WriteReport(int fd, const std::uint8_t* report, std::size_t size, std:
     do {
         put = write(fd, report, size);
     } while (put < 0 && errno == EINTR);
-    if (put < 0) return StatusFromErrno(errno);
+    if (put < 0) return StatusFromErrno(errno, HidrawCall::kWriteOrIoctl);
     written = static_cast<std::size_t>(put);
     return HidStatus::kOk;
 }
 
 }  // namespace
 
-HidStatus StatusFromErrno(int error) {
+HidStatus StatusFromErrno(int error, HidrawCall call) {
     switch (error) {
+        // The device has gone: ENODEV from write and ioctl, ESHUTDOWN from the
+        // USB core, EIO from a read once the node has lost its device.
         case ENODEV:
-        case EIO:
-        case ENXIO:
-        case EPIPE:
         case ESHUTDOWN:
             return HidStatus::kNotConnected;
+        case EIO:
+            return call == HidrawCall::kReadOrPoll ? HidStatus::kNotConnected : HidStatus::kFailed;
+        // A stall (EPIPE) or a transfer time-out leaves the device present: a plain failure.
         case EAGAIN:
 #if EWOULDBLOCK != EAGAIN
         case EWOULDBLOCK:
@@ -357,7 +385,7 @@ HidStatus HidrawHost::GetFeature(HidHandle handle, std::uint8_t* report, std::si
     do {
         got = ioctl(fd, HIDIOCGFEATURE(size), report);
     } while (got < 0 && errno == EINTR);
-    if (got < 0) return StatusFromErrno(errno);
+    if (got < 0) return StatusFromErrno(errno, HidrawCall::kWriteOrIoctl);
     const std::size_t filled = std::min(static_cast<std::size_t>(got), size);
     std::memset(report + filled, 0, size - filled);
     report[0] = 0;

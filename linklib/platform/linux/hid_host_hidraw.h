@@ -10,8 +10,11 @@
 
 namespace quillsan::platform {
 
+// Which call failed: EIO means a gone device only from a read or poll.
+enum class HidrawCall { kReadOrPoll, kWriteOrIoctl };
+
 // errno of a failed hidraw call in the transport's terms.
-HidStatus StatusFromErrno(int error);
+HidStatus StatusFromErrno(int error, HidrawCall call);
 
 class HidrawHost final : public HidHost {
   public:

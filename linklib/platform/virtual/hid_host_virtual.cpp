@@ -37,8 +37,15 @@ class VirtualHidHost final : public VirtualHidInterfaces {
     HidRequest StartOutputReport(HidHandle handle, const std::uint8_t* report,
                                  std::size_t size) override {
         output_ = {};
+        const instrument::HidInterface* device = Device().Interface(Id(handle));
+        const std::uint64_t blockMs = device != nullptr ? device->stalledWriteCallMs : 0;
         const HidStatus status =
             ToStatus(Device().WriteOutput(Id(handle), report, size, MonotonicMs()));
+        if (status == HidStatus::kPending && blockMs > 0) {
+            // A synchronous write: the call waits for the transfer, then reports its time-out.
+            AdvanceVirtualClock(blockMs);
+            return {HidStatus::kFailed, 0};
+        }
         if (status == HidStatus::kOk) output_.state = RequestRecord::State::kCompleted;
         if (status == HidStatus::kPending) output_.state = RequestRecord::State::kPending;
         return {status, status == HidStatus::kOk ? size : 0};

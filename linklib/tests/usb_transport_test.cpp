@@ -312,6 +312,19 @@ TEST_P(PollLimit, AReadyBitAfterTheFourHundredthPollIsTooLate) {
 INSTANTIATE_TEST_SUITE_P(Polls, PollLimit,
                          ::testing::Values(PollCase{0, 0u}, PollCase{399, 0u}, PollCase{400, 3u}));
 
+TEST_F(UsbTest, AStatusPollThatGetsNoReportWaitsOneSecond) {
+    device().releaseNumber = 1;
+    device().answers = false;  // no status reports at all
+    ASSERT_EQ(FindHID(nullptr, 0), 256u);
+    const std::uint8_t packet[] = {72};
+    ASSERT_EQ(SendUSBPacket(packet, 1), 257u);
+    std::uint8_t payload[256];
+    std::int32_t count = -1;
+    std::uint32_t result = 99;
+    EXPECT_EQ(Elapsed([&] { result = GetUSBResponsePacket(payload, &count); }), 401u * 1000u);
+    EXPECT_EQ(result, 3u);
+}
+
 struct FeatureCase {
     int failures;
     std::uint32_t result;

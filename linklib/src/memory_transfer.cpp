@@ -136,8 +136,10 @@ std::uint32_t DownloadRecord(std::uint8_t command, std::uint32_t argument1,
     return length;
 }
 
-void ForgetTransferBufferAddress() {
+void ResetMemoryTransfer() {
     g_transferBufferAddress = 0;
+    g_stagingPosition = 0;
+    std::memset(g_staging, 0, sizeof g_staging);
 }
 
 }  // namespace quillsan

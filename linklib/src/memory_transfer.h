@@ -37,7 +37,7 @@ std::uint32_t UploadStaging();
 std::uint32_t DownloadRecord(std::uint8_t command, std::uint32_t argument1 = 0,
                              std::uint32_t argument2 = 0);
 
-// Forgets the transfer buffer address (tests that swap instruments).
-void ForgetTransferBufferAddress();
+// Forgets the transfer buffer address and the staged bytes (see ResetLibraryState).
+void ResetMemoryTransfer();
 
 }  // namespace quillsan

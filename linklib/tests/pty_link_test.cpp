@@ -6,6 +6,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <regex>
@@ -121,10 +122,16 @@ TEST_F(PtyLinkTest, UnloadWithoutAPortLogsNothing) {
 TEST_F(PtyLinkTest, PortHeldByTheLibraryIsNotShared) {
     ASSERT_EQ(library_.init(9600, server_.PortIndex()), 1u);
     const int fd = open(server_.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (fd >= 0) {  // root passes TIOCEXCL; the lock still holds
-        EXPECT_NE(flock(fd, LOCK_EX | LOCK_NB), 0) << "port lock not held";
-        close(fd);
+    if (geteuid() != 0) {
+        EXPECT_EQ(fd, -1) << "exclusive mode not set";
+        EXPECT_EQ(errno, EBUSY);
+        return;
     }
+    // Root passes the exclusive mode; the lock still holds.
+    ASSERT_GE(fd, 0) << std::strerror(errno);
+    EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), -1) << "port lock not held";
+    EXPECT_EQ(errno, EWOULDBLOCK);
+    close(fd);
 }
 
 // A terminal nobody reads, opened by the library: sending must give up instead of hanging.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole test suite: installs what is missing, builds every flavour, runs
-# every test; then the Windows builds and their tests under wine, the suite
+# every test, each GoogleTest program again as one shuffled process and the
+# benchmarks briefly; then the Windows builds and their tests under wine, the suite
 # again under the sanitizers and valgrind, and a minute of fuzzing per decoder.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -23,6 +24,9 @@ while IFS= read -r program; do
   echo "-- $(basename "$program")"
   (cd "$build" && "$program" --gtest_shuffle --gtest_brief=1)
 done <<<"$programs"
+# Every benchmark once, briefly, with generous limits: one that no longer runs fails here.
+echo "== benchmarks, short run =="
+"$root/bench/run.sh" --short "$build"
 # The soak again with other fault plans, its figures in the log (ctest keeps them quiet).
 echo "== fault soak: brevalin over every link kind at 5% and 20% faults =="
 QT_QPA_PLATFORM=offscreen "$build/uploader/tests/soak/brevalin_soak" --rounds 16 --plan 2

@@ -97,7 +97,6 @@ int UploadString(const char* text) {
 }
 
 std::uint32_t UploadFolderName(const char* name) {
-    constexpr std::uint32_t kFolderNameBytes = 25;
     return UploadToTransferBuffer(kFolderNameBytes, reinterpret_cast<const std::uint8_t*>(name))
                ? kFolderNameBytes
                : 0;

@@ -1,6 +1,5 @@
 // The hardware flavour of QUILLSAN.DLL, loaded with dlopen as a caller would,
 // over real pseudo-terminals with the termios backend.
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <pty.h>
 #include <sys/file.h>
@@ -17,6 +16,7 @@
 #include "instrument/pty_server.h"
 #include "instrument/serial_front_end.h"
 #include "port_naming.h"
+#include "quillsan_loader.h"
 #include "test_support.h"
 
 namespace quillsan::test {
@@ -24,10 +24,10 @@ namespace {
 
 // The exports a serial caller needs, resolved by name.
 struct HardwareLibrary {
-    void* handle = dlopen(QUILLSAN_HARDWARE_DLL, RTLD_NOW | RTLD_LOCAL);
+    void* handle = loader::Load(QUILLSAN_HARDWARE_DLL);
     template <typename F>
     F* Get(const char* name) {
-        return reinterpret_cast<F*>(dlsym(handle, name));
+        return loader::Find<F>(handle, name);
     }
     decltype(&::InitRemoteComm) init = Get<decltype(::InitRemoteComm)>("InitRemoteComm");
     decltype(&::GetRemoteError) error = Get<decltype(::GetRemoteError)>("GetRemoteError");
@@ -38,7 +38,7 @@ struct HardwareLibrary {
     decltype(&::SetSlaveParameter) setParameter =
         Get<decltype(::SetSlaveParameter)>("SetSlaveParameter");
     void Unload() {
-        if (handle != nullptr) dlclose(handle);
+        if (handle != nullptr) loader::Unload(handle);
         handle = nullptr;
     }
     ~HardwareLibrary() { Unload(); }
@@ -47,7 +47,7 @@ struct HardwareLibrary {
 class PtyLinkTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_NE(library_.handle, nullptr) << dlerror();
+        ASSERT_NE(library_.handle, nullptr) << loader::LoadError();
         ASSERT_TRUE(server_.Start());
     }
     ScratchDirectory scratch_;

@@ -1,13 +1,16 @@
 // Engine cost per remote call over the in-process virtual link, against the
 // floor of the virtual instrument answering the same bytes by itself, and the
-// heap allocations per call (counted, not assumed).
+// heap allocations per call (counted, not assumed). It fails when a call
+// allocates or costs more than kRatioLimit times the instrument alone.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <vector>
 
+#include "bench_mode.h"
 #include "clock.h"
 #include "instrument/serial_front_end.h"
 #include "instrument/virtual_instrument.h"
@@ -35,6 +38,7 @@ void operator delete(void* p, std::size_t) noexcept {
 namespace {
 
 double g_floorNs = 0;
+constexpr double kRatioLimit = 4.0;
 
 // The floor: the instrument's own work for one GetSlaveParameter exchange.
 void BM_InstrumentAlone(benchmark::State& state) {
@@ -65,29 +69,45 @@ BENCHMARK(BM_RemoteCall);
 
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
+    explicit RatioReporter(double ratioLimit) : ratioLimit_(ratioLimit) {}
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
+            if (run.error_occurred) continue;
             const double ns = run.GetAdjustedRealTime();
             if (run.benchmark_name() == "BM_InstrumentAlone") g_floorNs = ns;
             if (run.benchmark_name() == "BM_RemoteCall" && g_floorNs > 0) {
                 const auto allocs = run.counters.find("allocs_per_call");
+                const double perCall = allocs == run.counters.end() ? -1.0 : allocs->second.value;
+                const double ratio = ns / g_floorNs;
+                measured = true;
+                within = perCall == 0.0 && ratio <= ratioLimit_;
                 std::printf(
                     "engine: %.0f ns per RemoteCall, %.2fx the instrument-alone floor "
-                    "(%.0f ns), %.3f heap allocations per call\n",
-                    ns, ns / g_floorNs, g_floorNs,
-                    allocs == run.counters.end() ? -1.0 : allocs->second.value);
+                    "(%.0f ns; limit %.1fx), %.3f heap allocations per call (limit 0)%s\n",
+                    ns, ratio, g_floorNs, ratioLimit_, perCall, within ? "" : " OVER THE LIMIT");
             }
         }
     }
+    bool measured = false;
+    bool within = false;
+
+  private:
+    double ratioLimit_;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    const bench::Mode mode = bench::TakeMode(argc, argv);
+    std::vector<char*> args(argv, argv + argc);
+    char brief[] = "--benchmark_min_time=0.05";
+    if (mode.isShort) args.push_back(brief);
+    int count = static_cast<int>(args.size());
+    args.push_back(nullptr);
+    benchmark::Initialize(&count, args.data());
+    RatioReporter reporter(kRatioLimit * mode.slack);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    return 0;
+    return reporter.measured && reporter.within ? 0 : 1;
 }

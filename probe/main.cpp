@@ -1,11 +1,10 @@
 // A console check of the link: loads QUILLSAN.DLL by path as any caller would,
 // opens the serial link and prints the firmware version and a few parameters.
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <cstdlib>
 
 #include "quillsan.h"
+#include "quillsan_loader.h"
 
 namespace {
 
@@ -13,7 +12,7 @@ struct Library {
     void* handle = nullptr;
     template <typename F>
     bool Bind(F*& function, const char* name) {
-        function = reinterpret_cast<F*>(dlsym(handle, name));
+        function = quillsan::loader::Find<F>(handle, name);
         if (function == nullptr) std::fprintf(stderr, "missing export %s\n", name);
         return function != nullptr;
     }
@@ -33,9 +32,10 @@ int main(int argc, char** argv) {
     const unsigned long portIndex = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 0;
     const unsigned long baud = argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 115200;
 
-    Library library{dlopen(argv[1], RTLD_NOW | RTLD_LOCAL)};
+    Library library{quillsan::loader::Load(argv[1])};
     if (library.handle == nullptr) {
-        std::fprintf(stderr, "cannot load %s: %s\n", argv[1], dlerror());
+        std::fprintf(stderr, "cannot load %s: %s\n", argv[1],
+                     quillsan::loader::LoadError().c_str());
         return 1;
     }
     decltype(&InitRemoteComm) initRemoteComm;

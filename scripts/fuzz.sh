@@ -9,6 +9,9 @@ build="$root/build-fuzz"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUILLSAN_FUZZ=ON -DQUILLSAN_BUILD_TESTS=OFF -DQUILLSAN_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" --target decode_protocol_fuzz decode_protocol2_fuzz
+# A sanitizer report of any kind is a finding: it stops the run and fails it.
+export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1
+export UBSAN_OPTIONS=halt_on_error=1:abort_on_error=1:print_stacktrace=1
 status=0
 for target in protocol:protocol1 protocol2:protocol2; do
   form="${target%%:*}"

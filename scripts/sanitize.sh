@@ -8,7 +8,9 @@ build="$root/build-asan"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLSAN_SANITIZE=ON \
   -DQUILLSAN_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" --parallel "$(nproc)"
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# Every finding ends its test with a failure; none is only printed.
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:halt_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:abort_on_error=1
 (cd "$build" && ctest --output-on-failure --parallel "$(nproc)" --timeout 300)
 
 echo "== export tests under valgrind memcheck =="

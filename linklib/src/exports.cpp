@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine.h"
+#include "library_version.h"
 #include "link_select.h"
 #include "memory_transfer.h"
 #include "quillsan.h"
@@ -16,8 +17,6 @@ namespace {
 
 constexpr const char* kDllName = "QUILLSAN.DLL";
 constexpr std::uint32_t kDllNameBytes = 13;  // with its terminator
-constexpr std::uint32_t kDllVersionMajor = 1;
-constexpr std::uint32_t kDllVersionMinor = 9;
 
 }  // namespace
 
@@ -82,8 +81,7 @@ uint32_t QUILLSAN_CALL GetDLLName2(char* buffer, uint32_t size) {
 
 uint32_t QUILLSAN_CALL GetDLLVersion(char* buffer, uint32_t size) {
     char text[64];
-    const int length = std::snprintf(text, sizeof text, "QUILLSAN.DLL Version %u.%03u",
-                                     kDllVersionMajor, kDllVersionMinor);
+    const int length = std::snprintf(text, sizeof text, "QUILLSAN.DLL Version %s", kLibraryVersion);
     BoundedTextCopy(buffer, size, text);
     return AtMost(static_cast<std::uint32_t>(length), size);
 }

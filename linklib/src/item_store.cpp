@@ -30,8 +30,6 @@ enum Command : std::uint8_t {
     kHeadStatus2 = 96,
 };
 
-constexpr std::size_t kFolderNameBytes = 25;
-
 std::uint8_t* Bytes(void* record) {
     return static_cast<std::uint8_t*>(record);
 }

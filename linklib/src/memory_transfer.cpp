@@ -101,7 +101,6 @@ int UploadString(const char* text) {
 }
 
 std::uint32_t UploadFolderName(const char* name) {
-    constexpr std::uint32_t kFolderNameBytes = 25;
     return UploadToTransferBuffer(kFolderNameBytes, reinterpret_cast<const std::uint8_t*>(name))
                ? kFolderNameBytes
                : 0;
@@ -140,8 +139,10 @@ std::uint32_t DownloadRecord(std::uint8_t command, std::uint32_t argument1,
     return length;
 }
 
-void ForgetTransferBufferAddress() {
+void ResetMemoryTransfer() {
     g_transferBufferAddress = 0;
+    g_stagingPosition = 0;
+    std::memset(g_staging, 0, sizeof g_staging);
 }
 
 }  // namespace quillsan

@@ -11,6 +11,8 @@ inline constexpr std::size_t kWriteChunkBytes = 249;  // 7 header bytes + 249 = 
 inline constexpr std::size_t kReadChunkBytes = 254;   // echo + 254 + echo = 256 on the line
 inline constexpr std::size_t kStagingBytes = 2048;
 inline constexpr std::uint8_t kTransferBufferParameter = 4;
+// A folder name travels as a fixed field of this many bytes, both ways.
+inline constexpr std::uint32_t kFolderNameBytes = 25;
 
 void WriteInstrumentMemory(const std::uint8_t* data, std::uint32_t address, std::uint32_t length);
 void ReadInstrumentMemory(std::uint32_t address, std::uint8_t* buffer, std::uint32_t length);
@@ -21,7 +23,7 @@ bool ReadMemoryChunk(std::uint32_t address, std::uint8_t* buffer, std::size_t le
 int UploadToTransferBuffer(std::uint32_t length, const std::uint8_t* data);
 int DownloadFromTransferBuffer(std::uint32_t length, std::uint8_t* buffer);
 int UploadString(const char* text);
-// 25 on success, 0 on failure.
+// kFolderNameBytes on success, 0 on failure.
 std::uint32_t UploadFolderName(const char* name);
 
 std::uint8_t* StagingBuffer();
@@ -37,7 +39,7 @@ std::uint32_t UploadStaging();
 std::uint32_t DownloadRecord(std::uint8_t command, std::uint32_t argument1 = 0,
                              std::uint32_t argument2 = 0);
 
-// Forgets the transfer buffer address (tests that swap instruments).
-void ForgetTransferBufferAddress();
+// Forgets the transfer buffer address and the staged bytes (see ResetLibraryState).
+void ResetMemoryTransfer();
 
 }  // namespace quillsan

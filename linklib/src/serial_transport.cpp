@@ -5,6 +5,7 @@
 #include "command_table.h"
 #include "diagnostic_log.h"
 #include "engine.h"
+#include "library_version.h"
 #include "serial_port.h"
 
 namespace quillsan {
@@ -59,7 +60,7 @@ bool SerialPortReady() {
 bool OpenCommPort(std::uint32_t baudRate, std::uint32_t portIndex) {
     char timestamp[kTimestampSize];
     FormatTimestamp(timestamp);
-    WriteLogEntryF(kLogName, "OpenCommPort called @%s (%s)\n", timestamp, kLibraryVersionText);
+    WriteLogEntryF(kLogName, "OpenCommPort called @%s (%s)\n", timestamp, kLibraryVersion);
     if (Port().IsOpen()) {
         WriteLogEntry("Calling CloseCommPort from OpenCommPort\n", kLogName);
         CloseCommPort();

@@ -10,7 +10,6 @@ inline constexpr int kReadBudgetCalls = 1000;      // 1000 reads of at most 10 m
 inline constexpr int kIdleWriteBudgetCalls = 500;  // 500 writes of at most 10 ms: ~5 s
 inline constexpr std::uint32_t kQueueBytes = 512;
 inline constexpr std::uint32_t kCtsDsrEventMask = 0x18;
-inline constexpr const char* kLibraryVersionText = "1.009";
 
 bool OpenCommPort(std::uint32_t baudRate, std::uint32_t portIndex);
 void CloseCommPort();

@@ -275,14 +275,16 @@ platform::HidHandle UsbHandle() {
     return g_usb.device;
 }
 
-std::uint16_t UsbReleaseNumber() {
-    return g_usb.releaseNumber;
-}
-
 void ReleaseUsbCompletionEvents() {
     if (g_usb.events.created == 0) return;
     Host().ReleaseRequestRecords();
     g_usb.events.created = 0;
+}
+
+void ResetUsbTransport() {
+    if (g_usb.device != nullptr) Host().Close(g_usb.device);
+    ReleaseUsbCompletionEvents();
+    g_usb = UsbState{};
 }
 
 }  // namespace quillsan

@@ -45,9 +45,10 @@ std::uint32_t ReceiveUsbReply(std::uint8_t* payload, std::int32_t* count, bool& 
 void DiscardStaleReplies();
 bool UsbConnected();
 platform::HidHandle UsbHandle();
-std::uint16_t UsbReleaseNumber();
 
 // Closes the completion events at unload, after the serial port.
 void ReleaseUsbCompletionEvents();
+// Closes a held device and forgets everything the transport learnt (see ResetLibraryState).
+void ResetUsbTransport();
 
 }  // namespace quillsan

@@ -90,7 +90,7 @@ TEST_F(LinkLogTest, SendFailureIsLoggedAsCodeOne) {
 
 TEST_F(LinkLogTest, EveryInitRemoteCommCallIsLoggedWhateverTheOutcome) {
     const std::size_t before = scratch_.Log().size();
-    InitRemoteComm(0, 7);               // USB: nothing found
+    InitRemoteComm(0, 7);               // a USB search
     InitRemoteComm(9600, 0xFFFFFFFFu);  // COM0 does not exist
     const std::string added = scratch_.Log().substr(before);
     EXPECT_EQ(added.find("InitRemoteComm called\n\n"), 0u);

@@ -4,31 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
-
 #include <string>
 #include <vector>
 
 #include "instrument/virtual_instrument.h"
 #include "quillsan.h"
+#include "quillsan_export_list.h"
+#include "quillsan_loader.h"
 #include "instrument/firmware.h"
 #include "instrument/serial_front_end.h"
 #include "scratch_directory.h"
-
-#define QUILLSAN_EXPORTS(X)                                                                     \
-    X(ClearRemoteError) X(ClearRunProtocol) X(DeleteItem) X(GetDLLName) X(GetFolder)            \
-    X(GetFolderHandle) X(GetHeadStatus) X(GetInstrumentStatus) X(GetItemCount) X(GetItemList)   \
-    X(GetItemName) X(GetItemType) X(GetProtocol) X(GetProtocolHandle) X(GetRemoteError)         \
-    X(GetSlaveParameter) X(GetUser) X(GetUserHandle) X(InsertFolder) X(InsertProtocol)          \
-    X(InsertUser) X(InstrumentControl) X(SetSlaveParameter) X(StoreProtocol)                    \
-    X(StoreRunProtocol) X(InitRemoteComm) X(GetDLLVersion) X(GetPCRVersion) X(GetPCRSerNum)     \
-    X(GetDLLName2) X(GetHeadStatus2) X(GetProtocol2) X(InsertProtocol2) X(StoreRunProtocol2)    \
-    X(StoreProtocol2) X(ReadADTab) X(ReadTempTab) X(ReadADTabLong) X(FindHID) X(SendUSBPacket)  \
-    X(GetUSBResponsePacket) X(bZtUsbConnected) X(GetUsbHandle)
 
 namespace quillsan::test {
 
@@ -37,29 +22,15 @@ using Requests = std::vector<std::vector<std::uint8_t>>;
 // The test's instrument, lent to the virtual flavour through QuillsanHostInstrument.
 instrument::VirtualInstrument& LentInstrument();
 
-#if defined(_WIN32)
-inline void* LoadByPath(const char* path) { return LoadLibraryA(path); }
-inline void* Symbol(void* library, const char* name) {
-    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
-}
-inline void Unload(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }
-inline std::string LoadError() { return "error " + std::to_string(GetLastError()); }
-#else
-inline void* LoadByPath(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
-inline void* Symbol(void* library, const char* name) { return dlsym(library, name); }
-inline void Unload(void* library) { dlclose(library); }
-inline std::string LoadError() { return dlerror(); }
-#endif
-
 struct Dll {
-    explicit Dll(const char* path) : handle(LoadByPath(path)) {
+    explicit Dll(const char* path) : handle(loader::Load(path)) {
         if (handle == nullptr) return;
-#define QUILLSAN_RESOLVE(name) name = reinterpret_cast<decltype(&::name)>(Symbol(handle, #name));
+#define QUILLSAN_RESOLVE(name) name = loader::Find<decltype(::name)>(handle, #name);
         QUILLSAN_EXPORTS(QUILLSAN_RESOLVE)
 #undef QUILLSAN_RESOLVE
     }
     ~Dll() {
-        if (handle != nullptr) Unload(handle);
+        if (handle != nullptr) loader::Unload(handle);
     }
     Dll(const Dll&) = delete;
     Dll& operator=(const Dll&) = delete;
@@ -76,7 +47,7 @@ class VirtualDllTest : public ::testing::Test {
 protected:
     void SetUp() override {
         LentInstrument().Reset();
-        ASSERT_NE(dll_.handle, nullptr) << LoadError();
+        ASSERT_NE(dll_.handle, nullptr) << loader::LoadError();
         ASSERT_EQ(dll_.InitRemoteComm(9600, 0), 1u);
         line().RecordRequests(&requests_);
     }

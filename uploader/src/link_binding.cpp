@@ -2,42 +2,21 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "quillsan.h"
-
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
+#include "quillsan_loader.h"
 
 namespace brevalin {
-
-void* LoadSharedLibrary(const std::string& name) {
-#if defined(_WIN32)
-    return reinterpret_cast<void*>(LoadLibraryA(name.c_str()));
-#else
-    // RTLD_GLOBAL is not needed: the library finds this program's prompt
-    // function through the executable's own exports.
-    return dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-#endif
-}
-
-void* LookUpExport(void* library, const char* name) {
-#if defined(_WIN32)
-    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
-#else
-    return dlsym(library, name);
-#endif
-}
 
 bool BindLinkLibrary(const std::string& ownFolder, const char* fileName, char* errorText,
                      char* versionText, EntryPointTable& table) {
     errorText[0] = '\0';
     // A bare name would not search the executable's folder, so that path is built first.
+    // Nothing loaded is ever unloaded.
     void* library = nullptr;
-    if (!ownFolder.empty()) library = LoadSharedLibrary(ownFolder + "/" + fileName);
-    if (library == nullptr) library = LoadSharedLibrary(fileName);
+    if (!ownFolder.empty()) library = quillsan::loader::Load((ownFolder + "/" + fileName).c_str());
+    if (library == nullptr) library = quillsan::loader::Load(fileName);
     if (library == nullptr) {
         std::snprintf(errorText, kBindErrorSize, "->Can't find or load DLL '%s'. Aborting",
                       fileName);
@@ -47,7 +26,7 @@ bool BindLinkLibrary(const std::string& ownFolder, const char* fileName, char* e
     errorText[0] = '\0';
     bool missing = false;
     for (std::size_t n = 0; n < kEntryPointCount; ++n) {
-        table[n] = LookUpExport(library, kEntryPointNames[n]);
+        table[n] = quillsan::loader::Find(library, kEntryPointNames[n]);
         if (table[n] == nullptr) {
             missing = true;
             std::snprintf(errorText, kBindErrorSize, "%s", kEntryPointNames[n]);

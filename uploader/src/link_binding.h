@@ -9,39 +9,35 @@
 
 namespace brevalin {
 
-inline constexpr std::size_t kEntryPointCount = 28;
 inline constexpr std::size_t kFileNameSize = 128;
 inline constexpr std::size_t kBindErrorSize = 256;
 inline constexpr std::size_t kVersionTextSize = 128;
 inline constexpr std::uint32_t kVersionTextLimit = 30;
 
-// Resolution order; a wrong library is reported by the last missing name.
-inline constexpr std::array<const char*, kEntryPointCount> kEntryPointNames = {
-    "GetDLLVersion",     "GetDLLName",        "GetInstrumentStatus", "GetRemoteError",
-    "ClearRemoteError",  "GetSlaveParameter", "SetSlaveParameter",   "GetUser",
-    "GetUserHandle",     "GetFolderHandle",   "GetProtocolHandle",   "InitRemoteComm",
-    "InstrumentControl", "GetItemList",       "GetItemName",         "GetProtocol",
-    "GetItemType",       "InsertUser",        "InsertFolder",        "InsertProtocol",
-    "DeleteItem",        "StoreRunProtocol",  "ClearRunProtocol",    "GetHeadStatus",
-    "GetDLLName2",       "GetPCRVersion",     "GetPCRSerNum",        "GetItemCount"};
+// The exports this program insists on, in resolution order; a wrong library
+// is reported by the last missing name. X(name) for each: the names, the
+// table's indexes (kGetDLLVersion, ...) and the tests' wrong libraries all
+// come from this one list.
+#define BREVALIN_ENTRY_POINTS(X)                                                       \
+    X(GetDLLVersion) X(GetDLLName) X(GetInstrumentStatus) X(GetRemoteError)            \
+    X(ClearRemoteError) X(GetSlaveParameter) X(SetSlaveParameter) X(GetUser)           \
+    X(GetUserHandle) X(GetFolderHandle) X(GetProtocolHandle) X(InitRemoteComm)         \
+    X(InstrumentControl) X(GetItemList) X(GetItemName) X(GetProtocol) X(GetItemType)   \
+    X(InsertUser) X(InsertFolder) X(InsertProtocol) X(DeleteItem) X(StoreRunProtocol)  \
+    X(ClearRunProtocol) X(GetHeadStatus) X(GetDLLName2) X(GetPCRVersion) X(GetPCRSerNum) \
+    X(GetItemCount)
 
-enum EntryPoint : std::size_t {
-    kGetDLLVersion = 0,
-    kGetRemoteError = 3,
-    kClearRemoteError = 4,
-    kGetSlaveParameter = 5,
-    kSetSlaveParameter = 6,
-    kInitRemoteComm = 11,
-    kGetItemName = 14,
-    kGetItemCount = 27,
-};
+#define BREVALIN_ENTRY_INDEX(name) k##name,
+enum EntryPoint : std::size_t { BREVALIN_ENTRY_POINTS(BREVALIN_ENTRY_INDEX) kEntryPointCount };
+#undef BREVALIN_ENTRY_INDEX
+static_assert(kEntryPointCount == 28);
+
+#define BREVALIN_ENTRY_NAME(name) #name,
+inline constexpr std::array<const char*, kEntryPointCount> kEntryPointNames = {
+    BREVALIN_ENTRY_POINTS(BREVALIN_ENTRY_NAME)};
+#undef BREVALIN_ENTRY_NAME
 
 using EntryPointTable = std::array<void*, kEntryPointCount>;
-
-// Platform loader: an absolute path or a bare name; null when it cannot load.
-// Nothing loaded is ever unloaded.
-void* LoadSharedLibrary(const std::string& name);
-void* LookUpExport(void* library, const char* name);
 
 // Loads `fileName` from `ownFolder` first, then by the system's search, and
 // resolves the table. On failure `errorText` (kBindErrorSize bytes) holds the

@@ -47,11 +47,7 @@ uint32_t InitRemoteCommShim(uint32_t baudRate, uint32_t portIndex) {
         --faults.searchesNotFinding;
         return 0;
     }
-    const uint32_t found = Real<decltype(&::InitRemoteComm)>(kInitRemoteComm)(baudRate, portIndex);
-    if (found != 0 || baudRate != 0) return found;
-    // A virtual flavour built without its USB search still reaches the same
-    // lent instrument over its serial line.
-    return Real<decltype(&::InitRemoteComm)>(kInitRemoteComm)(9600, 0);
+    return Real<decltype(&::InitRemoteComm)>(kInitRemoteComm)(baudRate, portIndex);
 }
 
 uint32_t SetSlaveParameterShim(uint32_t number, uint32_t value1, uint32_t value2) {

@@ -271,9 +271,7 @@ class SessionTest : public QObject {
         LentInstrument().firmware().Store().AddRun(run);
         session.TickUntilIdle();
         session.controller.RefreshBClick();
-        const QString first = session.RunNames().value(0);
-        QVERIFY(first.size() <= 99);
-        QVERIFY(QString::fromStdString(longName).startsWith(first));
+        QCOMPARE(session.RunNames().value(0), QString(99, 'N'));
     }
 };
 

@@ -1,28 +1,9 @@
 // The hot-path commands must not allocate: a benchmark counts allocations per call.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
+#include "counting_new.h"
 #include "instrument/firmware.h"
-#include "test_support.h"
-
-namespace {
-std::atomic<std::uint64_t> allocations{0};
-}
-
-void* operator new(std::size_t size) {
-    ++allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
+#include "firmware_requests.h"
 
 namespace instrument {
 namespace {
@@ -49,12 +30,12 @@ TEST(HotPath, SteadyStateCommandsDoNotAllocate) {
     };
     Send(firmware, Request(3, {kReportParameter, 0x7001, 0}));
     Reply reply;
-    const std::uint64_t before = allocations;
+    const std::uint64_t before = test_support::HeapAllocations();
     for (const Bytes& request : requests) {
         firmware.Execute(request.data(), request.size(), reply);
         EXPECT_TRUE(reply.accepted);
     }
-    EXPECT_EQ(allocations - before, 0u);
+    EXPECT_EQ(test_support::HeapAllocations() - before, 0u);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "instrument/hid_front_end.h"
-#include "test_support.h"
+#include "firmware_requests.h"
 
 namespace instrument {
 namespace {

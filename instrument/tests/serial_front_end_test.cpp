@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "test_support.h"
+#include "firmware_requests.h"
 
 namespace instrument {
 namespace {

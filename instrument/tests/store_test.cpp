@@ -5,7 +5,7 @@
 #include "instrument/firmware.h"
 #include "instrument/sample_content.h"
 #include "instrument/sample_program.h"
-#include "test_support.h"
+#include "firmware_requests.h"
 
 namespace instrument {
 namespace {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "instrument/virtual_instrument.h"
+#include "lent_instrument.h"
 #include "quillsan.h"
 #include "instrument/firmware.h"
 #include "instrument/serial_front_end.h"
@@ -34,8 +35,7 @@ namespace quillsan::test {
 
 using Requests = std::vector<std::vector<std::uint8_t>>;
 
-// The test's instrument, lent to the virtual flavour through QuillsanHostInstrument.
-instrument::VirtualInstrument& LentInstrument();
+using test_support::LentInstrument;
 
 #if defined(_WIN32)
 inline void* LoadByPath(const char* path) { return LoadLibraryA(path); }

@@ -16,7 +16,7 @@
 #include "instrument/pty_server.h"
 #include "instrument/serial_front_end.h"
 #include "port_naming.h"
-#include "test_support.h"
+#include "virtual_link_test.h"
 
 namespace quillsan::test {
 namespace {

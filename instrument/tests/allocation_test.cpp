@@ -21,14 +21,14 @@ TEST(HotPath, SteadyStateCommandsDoNotAllocate) {
         Request(62, {0x7003}),
         Request(62, {0x6002}),
         Request(62, {0x1001}),
-        Request(68, {kRunCollection, 0}),
-        Request(68, {kReportLineCollection, 0}),
+        Request(68, {0x4006, 0}),
+        Request(68, {0x4007, 0}),
         Request(71, {1, 2, 3}),
         Request(72),
         Request(73, {0, 0}),
         Request(84, {7}),
     };
-    Send(firmware, Request(3, {kReportParameter, 0x7001, 0}));
+    Send(firmware, Request(3, {22, 0x7001, 0}));
     Reply reply;
     const std::uint64_t before = test_support::HeapAllocations();
     for (const Bytes& request : requests) {

@@ -113,7 +113,7 @@ TEST(Firmware, SlaveParametersReadMostSignificantFirstAndKeepFixedOnes) {
     EXPECT_EQ(Call(firmware, 2, {5, 0}), 0x12340001u);
     Call(firmware, 3, {0, 1, 2});
     Call(firmware, 3, {4, 1, 2});
-    EXPECT_EQ(firmware.SlaveParameter(0), kFirmwareVersion);
+    EXPECT_EQ(firmware.SlaveParameter(0), 1009u);
     EXPECT_EQ(firmware.SlaveParameter(4), kTransferBufferAddress);
     firmware.Reset();
     EXPECT_EQ(firmware.SlaveParameter(5), kTransferBufferSize);

@@ -46,6 +46,19 @@ inline const std::vector<CommandShape>& CommandShapes() {
     return shapes;
 }
 
+// The commands the library issues itself; the instrument gives these a meaning
+// and answers every other command of the set with its own command number.
+inline const std::vector<int> kIssuedByTheLibrary = {2,  3,  31, 54, 55, 56, 57, 58, 59, 60,
+                                                     61, 62, 63, 64, 65, 66, 67, 68, 69, 70,
+                                                     71, 72, 73, 84, 91, 93, 94, 95, 96, 97};
+
+inline bool IssuedByTheLibrary(int command) {
+    for (int issued : kIssuedByTheLibrary) {
+        if (issued == command) return true;
+    }
+    return false;
+}
+
 // The shape of one command number; nullptr above 102.
 inline const CommandShape* ShapeOf(int command) {
     for (const CommandShape& shape : CommandShapes()) {

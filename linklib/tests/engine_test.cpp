@@ -1,7 +1,5 @@
 // The remote call engine over the in-process virtual link: bytes on the wire,
 // reply decoding and the sticky link error.
-#include <algorithm>
-
 #include "clock.h"
 #include "command_shapes.h"
 #include "command_table.h"
@@ -65,19 +63,14 @@ TEST(CommandTable, EveryEntryHasTheDescribedWidths) {
 // Over the wire: each request has the described bytes, and each command the
 // instrument gives no meaning answers its own command number.
 TEST_F(EngineTest, EveryCommandGoesOutAsDescribedAndIsAnswered) {
-    const std::vector<std::uint32_t> modelled = {2,  3,  31, 54, 55, 56, 57, 58, 59, 60,
-                                                 61, 62, 63, 64, 65, 66, 67, 68, 69, 70,
-                                                 71, 72, 73, 84, 91, 93, 94, 95, 96, 97};
     for (std::uint32_t command = 2; command <= 102; ++command) {
         const std::uint32_t result = RemoteCall(command, 0x0102, 0x0304, 0x0506);
         ASSERT_EQ(GetRemoteError(), 0) << "command " << command;
         EXPECT_EQ(LastRequest(), witness::RequestBytes(static_cast<int>(command),
                                                        {0x0102, 0x0304, 0x0506}))
             << "command " << command;
-        const bool answersItsNumber =
-            witness::ShapeOf(static_cast<int>(command))->resultBytes > 0 &&
-            std::count(modelled.begin(), modelled.end(), command) == 0;
-        if (answersItsNumber) {
+        const int c = static_cast<int>(command);
+        if (witness::ShapeOf(c)->resultBytes > 0 && !witness::IssuedByTheLibrary(c)) {
             EXPECT_EQ(result, command);
         }
     }

@@ -83,7 +83,7 @@ TEST(EnvironmentControl, UnplugsAfterNExchangesAndIsBackAtTheNextSearch) {
     ApplyEnvironmentControl(Read({{"QUILLSAN_VIRTUAL_UNPLUG_AFTER", "2"}}, problems), shaped);
     HidFrontEnd& hid = shaped.hid();
     const std::uint32_t handle = hid.Open(hid.InstrumentIndex());
-    std::uint8_t report[kHidOutputReportBytes] = {0, 72};
+    std::uint8_t report[257] = {0, 72};
     EXPECT_EQ(hid.WriteOutput(handle, report, sizeof report, 0), HidResult::kOk);
     EXPECT_EQ(hid.WriteOutput(handle, report, sizeof report, 0), HidResult::kOk);
     EXPECT_EQ(hid.WriteOutput(handle, report, sizeof report, 0), HidResult::kNotConnected);

@@ -48,8 +48,9 @@ inline std::uint32_t Call(Firmware& firmware, std::uint8_t command,
 }
 
 inline void Upload(Firmware& firmware, const Bytes& data) {
-    for (std::size_t at = 0; at < data.size(); at += kMaxBlockWrite) {
-        const std::size_t n = std::min(kMaxBlockWrite, data.size() - at);
+    constexpr std::size_t kChunk = 249;  // the most a block write carries
+    for (std::size_t at = 0; at < data.size(); at += kChunk) {
+        const std::size_t n = std::min(kChunk, data.size() - at);
         Bytes chunk(data.begin() + static_cast<std::ptrdiff_t>(at),
                     data.begin() + static_cast<std::ptrdiff_t>(at + n));
         Send(firmware,

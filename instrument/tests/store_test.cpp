@@ -47,7 +47,7 @@ TEST(SampleContent, HoldsUsersFoldersProtocolsAndRunsWithNames) {
     EXPECT_EQ(Text(Record(firmware, 62, {0x1001})), "LAB TECH");
     EXPECT_EQ(Text(Record(firmware, 62, {0x2001})), "QPCR ASSAYS");
     EXPECT_EQ(Text(Record(firmware, 62, {0x3001})), "SYBR QPCR 40X");
-    EXPECT_EQ(Text(Record(firmware, 91, {0})), kSerialNumber);
+    EXPECT_EQ(Text(Record(firmware, 91, {0})), "ZT-96-004217");
     for (std::uint16_t unknown : {0x700C, 0x1FFF, 0x5000, 0x6000, 0x0000}) {
         EXPECT_EQ(Call(firmware, 62, {unknown}), 0u) << std::hex << unknown;
         EXPECT_EQ(Call(firmware, 69, {unknown}), 0u) << std::hex << unknown;

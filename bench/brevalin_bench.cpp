@@ -11,16 +11,12 @@
 #include "dialogs.h"
 #include "instrument/report.h"
 #include "instrument/virtual_instrument.h"
+#include "lent_instrument.h"
 #include "link_binding.h"
 #include "main_window.h"
 #include "window_wiring.h"
 
 namespace {
-
-instrument::VirtualInstrument& Lent() {
-    static instrument::VirtualInstrument* const lent = new instrument::VirtualInstrument;
-    return *lent;
-}
 
 // Any box means the run went wrong: it is counted and answered Cancel.
 class BenchDialogs : public brevalin::Dialogs {
@@ -57,11 +53,6 @@ void RunUntilIdle(brevalin::Controller& controller, int reportLines) {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) instrument::VirtualInstrument*
-QuillsanHostInstrument() {
-    return &Lent();
-}
-
 int main(int argc, char** argv) {
     const bench::Mode mode = bench::TakeMode(argc, argv);
     QApplication application(argc, argv);
@@ -70,8 +61,8 @@ int main(int argc, char** argv) {
     const int kLines = mode.isShort ? 400 : 4000;
     const double coldLimitMs = 1000.0 * mode.slack;
     const double ratioLimit = 1.1 * mode.slack;
-    Lent().Reset();
-    auto& store = Lent().firmware().Store();
+    test_support::LentInstrument().Reset();
+    auto& store = test_support::LentInstrument().firmware().Store();
     store.Clear();
     instrument::RunItem small;
     small.name = "first";
@@ -120,7 +111,7 @@ int main(int argc, char** argv) {
     }
     for (int i = 0; i < kLines; ++i) {
         char expected[instrument::kMaxReportLine + 1] = {};
-        Lent().firmware().CurrentReport().Line(static_cast<std::size_t>(i), expected);
+        test_support::LentInstrument().firmware().CurrentReport().Line(static_cast<std::size_t>(i), expected);
         for (char& c : expected)
             if (static_cast<unsigned char>(c) == instrument::kDegreeByte) c = '\xB0';
         if (window.listBox2->item(i)->text() != QString::fromLatin1(expected)) {

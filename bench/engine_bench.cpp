@@ -4,36 +4,17 @@
 // allocates or costs more than kRatioLimit times the instrument alone.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 #include <vector>
 
 #include "bench_mode.h"
 #include "clock.h"
+#include "counting_new.h"
 #include "instrument/serial_front_end.h"
 #include "instrument/virtual_instrument.h"
 #include "quillsan.h"
 
-namespace {
-std::atomic<std::uint64_t> g_allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"  // operator new above uses malloc
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-#pragma GCC diagnostic pop
 
 namespace {
 
@@ -59,10 +40,10 @@ void BM_RemoteCall(benchmark::State& state) {
     instrument::SharedInstrument().Reset();
     if (InitRemoteComm(115200, 0) != 1) state.SkipWithError("cannot open the virtual link");
     GetSlaveParameter(0, 0);  // warm up
-    const std::uint64_t before = g_allocations.load();
+    const std::uint64_t before = test_support::HeapAllocations();
     for (auto _ : state) benchmark::DoNotOptimize(GetSlaveParameter(0, 0));
     const double calls = static_cast<double>(state.iterations());
-    state.counters["allocs_per_call"] = static_cast<double>(g_allocations.load() - before) / calls;
+    state.counters["allocs_per_call"] = static_cast<double>(test_support::HeapAllocations() - before) / calls;
     if (GetRemoteError() != 0) state.SkipWithError("link error during the run");
 }
 BENCHMARK(BM_RemoteCall);

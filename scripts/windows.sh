@@ -44,7 +44,7 @@ wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine="$(command -v wine64 || command -v wine)"
 "$wine" wineboot --init >/dev/null 2>&1 || true
 
-(cd "$b64/virtual" && "$wine" linklib_dll_tests.exe --gtest_brief=1)
+(cd "$b64/lent-virtual" && "$wine" linklib_dll_tests.exe --gtest_brief=1)
 (cd "$b64/virtual" && "$wine" win_binding_check.exe)
 (cd "$b64/hardware" && "$wine" linklib_win32_tests.exe --gtest_brief=1)
 (cd "$b64/hardware" && "$wine" win_usb_check.exe)

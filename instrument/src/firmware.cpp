@@ -1,9 +1,11 @@
 #include "instrument/firmware.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
-#include "command_table.h"
+#include "instrument/command_set.h"
 #include "instrument/sample_content.h"
 #include "wire_bytes.h"
 
@@ -31,6 +33,7 @@ void Firmware::Reset() {
     uploadExtent_ = 0;
     executed_ = 0;
     forcedCommand_ = kNoForcedAnswer;
+    answerDelayMs = 0;
 }
 
 void Firmware::ResetParameters() {
@@ -48,14 +51,14 @@ void Firmware::ResetParameters() {
 std::size_t Firmware::RequestLength(const std::uint8_t* bytes, std::size_t have) {
     if (bytes == nullptr || have == 0) return 0;
     const std::uint8_t command = bytes[0];
-    if (!quillsan::IsKnownCommand(command)) return kUnknownRequest;
-    if (command == quillsan::kBlockReadCommand) return kBlockHeaderLength;
-    if (command == quillsan::kBlockWriteCommand) {
+    if (command == kBlockReadCommand) return kBlockHeaderLength;
+    if (command == kBlockWriteCommand) {
         if (have < kBlockHeaderLength) return 0;
         const std::size_t n = wire::ReadBigEndian(bytes + 5, 2);
         return n > kMaxBlockWrite ? kUnknownRequest : kBlockHeaderLength + n;
     }
-    return 1 + quillsan::ArgumentBytes(quillsan::kCommandTable[command]);
+    const CommandLayout* layout = LayoutOf(command);
+    return layout != nullptr ? layout->RequestBytes() : kUnknownRequest;
 }
 
 std::uint8_t* Firmware::MemoryAt(std::uint32_t address, std::size_t length) {
@@ -71,19 +74,19 @@ void Firmware::Execute(const std::uint8_t* request, std::size_t length, Reply& r
     if (request == nullptr || length == 0 || length > kMaxRequestLength) return;
     if (RequestLength(request, length) != length) return;
     const std::uint8_t command = request[0];
-    if (command == quillsan::kBlockWriteCommand) {
+    if (command == kBlockWriteCommand) {
         reply.accepted = BlockWrite(request, length);
-    } else if (command == quillsan::kBlockReadCommand) {
+    } else if (command == kBlockReadCommand) {
         reply.accepted = BlockRead(request, reply);
     } else {
-        const quillsan::CommandDescriptor& descriptor = quillsan::kCommandTable[command];
+        const CommandLayout& layout = *LayoutOf(command);
         Arguments args;
         std::size_t offset = 1;
-        for (int i = 0; i < quillsan::ArgumentCount(descriptor); ++i) {
-            args.value[i] = wire::ReadBigEndian(request + offset, descriptor.argumentWidth[i]);
-            offset += descriptor.argumentWidth[i];
+        for (std::size_t i = 0; i < layout.FieldCount(); ++i) {
+            args.value[i] = wire::ReadBigEndian(request + offset, layout.fieldBytes[i]);
+            offset += layout.fieldBytes[i];
         }
-        const std::size_t width = descriptor.resultWidth;
+        const std::size_t width = layout.answerBytes;
         std::uint32_t answer = Answer(command, args);
         if (forcedCommand_ == command) {
             answer = forcedAnswer_;
@@ -93,7 +96,9 @@ void Firmware::Execute(const std::uint8_t* request, std::size_t length, Reply& r
         reply.length = width;
         reply.accepted = true;
     }
-    if (reply.accepted) ++executed_;
+    if (!reply.accepted) return;
+    ++executed_;
+    if (answerDelayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(answerDelayMs));
 }
 
 bool Firmware::BlockWrite(const std::uint8_t* request, std::size_t length) {
@@ -202,8 +207,9 @@ std::uint32_t Firmware::Answer(std::uint8_t command, const Arguments& args) {
         case 97:
             return InsertProtocol(h0, static_cast<std::uint16_t>(a1), true);
         default:
-            // Commands without a model answer something that still reflects their arguments.
-            return command + a0 + a1 + args.value[2];
+            // The host relies on nothing else, so the rest of the set answers a
+            // fixed value: its own command number, which tells the replies apart.
+            return command;
     }
 }
 

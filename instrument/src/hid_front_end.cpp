@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "instrument/serial_front_end.h"
-#include "usb_identity.h"
 
 namespace instrument {
 
@@ -17,6 +16,7 @@ void HidFrontEnd::Reset() {
     handles_.clear();
     failEnumerations = 0;
     enumerations = 0;
+    replugOnSearch = false;
     randomFaults.Reset();
     AddInterface(false);
     AddInterface(true);
@@ -25,8 +25,8 @@ void HidFrontEnd::Reset() {
 HidInterface& HidFrontEnd::AddInterface(bool instrumentIdentity) {
     HidInterface& added = interfaces_.emplace_back();
     if (!instrumentIdentity) return added;
-    added.vendorId = quillsan::kInstrumentVendorId;
-    added.productId = quillsan::kInstrumentProductId;
+    added.vendorId = kInstrumentVendorId;
+    added.productId = kInstrumentProductId;
     added.answers = true;
     // The configuration text carries a character above U+00FF (U+0394).
     const std::u16string strings[kHidStringCount] = {
@@ -75,6 +75,7 @@ bool HidFrontEnd::Enumerate(std::vector<std::size_t>& present) {
         --failEnumerations;
         return false;
     }
+    if (replugOnSearch) Replug();
     for (std::size_t i = 0; i < interfaces_.size(); ++i)
         if (interfaces_[i].plugged) present.push_back(i);
     return true;

@@ -1,28 +1,9 @@
 // The hot-path commands must not allocate: a benchmark counts allocations per call.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
+#include "counting_new.h"
 #include "instrument/firmware.h"
-#include "test_support.h"
-
-namespace {
-std::atomic<std::uint64_t> allocations{0};
-}
-
-void* operator new(std::size_t size) {
-    ++allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
+#include "firmware_requests.h"
 
 namespace instrument {
 namespace {
@@ -40,21 +21,21 @@ TEST(HotPath, SteadyStateCommandsDoNotAllocate) {
         Request(62, {0x7003}),
         Request(62, {0x6002}),
         Request(62, {0x1001}),
-        Request(68, {kRunCollection, 0}),
-        Request(68, {kReportLineCollection, 0}),
+        Request(68, {0x4006, 0}),
+        Request(68, {0x4007, 0}),
         Request(71, {1, 2, 3}),
         Request(72),
         Request(73, {0, 0}),
         Request(84, {7}),
     };
-    Send(firmware, Request(3, {kReportParameter, 0x7001, 0}));
+    Send(firmware, Request(3, {22, 0x7001, 0}));
     Reply reply;
-    const std::uint64_t before = allocations;
+    const std::uint64_t before = test_support::HeapAllocations();
     for (const Bytes& request : requests) {
         firmware.Execute(request.data(), request.size(), reply);
         EXPECT_TRUE(reply.accepted);
     }
-    EXPECT_EQ(allocations - before, 0u);
+    EXPECT_EQ(test_support::HeapAllocations() - before, 0u);
 }
 
 }  // namespace

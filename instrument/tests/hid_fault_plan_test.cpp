@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "instrument/hid_front_end.h"
-#include "test_support.h"
+#include "firmware_requests.h"
 
 namespace instrument {
 namespace {
@@ -99,13 +99,13 @@ class HidDevice : public ::testing::Test {
     }
     HidInterface& device() { return hid.Instrument(); }
     HidResult Write(const Bytes& request, std::uint64_t now) {
-        std::uint8_t report[kHidOutputReportBytes] = {};
+        std::uint8_t report[257] = {};
         std::copy(request.begin(), request.end(), report + 1);
         return hid.WriteOutput(handle, report, sizeof report, now);
     }
     // The echo of the next input report due by `now`, or -1.
     int ReadEcho(std::uint64_t now) {
-        std::uint8_t report[kHidInputReportBytes] = {};
+        std::uint8_t report[259] = {};
         if (hid.ReadInput(handle, report, sizeof report, now) != HidResult::kOk) return -1;
         return report[3];
     }

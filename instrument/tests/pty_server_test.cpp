@@ -8,7 +8,7 @@
 
 #include <chrono>
 
-#include "test_support.h"
+#include "firmware_requests.h"
 
 namespace instrument {
 namespace {

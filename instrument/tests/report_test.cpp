@@ -5,7 +5,7 @@
 
 #include "instrument/firmware.h"
 #include "instrument/sample_content.h"
-#include "test_support.h"
+#include "firmware_requests.h"
 
 namespace instrument {
 namespace {
@@ -13,15 +13,15 @@ namespace {
 using namespace wire_test;
 
 std::vector<std::string> FetchReport(Firmware& firmware, std::uint16_t run, int type) {
-    Call(firmware, 3, {kReportParameter, run, static_cast<std::uint32_t>(type)});
-    const std::uint32_t count = Call(firmware, 68, {kReportLineCollection, 0});
+    Call(firmware, 3, {22, run, static_cast<std::uint32_t>(type)});
+    const std::uint32_t count = Call(firmware, 68, {0x4007, 0});
     std::vector<std::string> lines;
     for (std::uint32_t n = 0; n < count; ++n) {
         const Bytes line = Record(firmware, 62, {0x6000 | n});
         EXPECT_FALSE(line.empty()) << "line " << n;
         if (line.empty()) break;
         EXPECT_EQ(line.back(), 0);
-        EXPECT_LE(line.size(), kMaxReportLine + 1);
+        EXPECT_LE(line.size(), 100u);
         EXPECT_EQ(std::count(line.begin(), line.end(), 0), 1) << "line " << n;
         lines.push_back(Text(line));
     }
@@ -61,13 +61,13 @@ TEST(Report, EveryRunAndTypeGivesWellFormedLines) {
 TEST(Report, LongHoldRunHasThousandsOfLinesGeneratedQuickly) {
     Firmware firmware;
     const auto start = std::chrono::steady_clock::now();
-    Call(firmware, 3, {kReportParameter, 0x7000u | kLongHoldRun, 0});
+    Call(firmware, 3, {22, 0x7000u | kLongHoldRun, 0});
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_LT(elapsed, std::chrono::milliseconds(10));
-    EXPECT_EQ(Call(firmware, 68, {kReportLineCollection, 0}), kLongHoldLines);
+    EXPECT_EQ(Call(firmware, 68, {0x4007, 0}), kLongHoldLines);
     EXPECT_EQ(Text(Record(firmware, 62, {0x6000u + kLongHoldLines - 1})), "END OF REPORT");
     EXPECT_EQ(Call(firmware, 62, {0x6000u + kLongHoldLines}), 0u);
-    EXPECT_EQ(Call(firmware, 66, {kReportLineCollection, 0}), 0u) << "list exceeds the buffer";
+    EXPECT_EQ(Call(firmware, 66, {0x4007, 0}), 0u) << "list exceeds the buffer";
 }
 
 TEST(Report, DeviationRunsSayWhereAndOthersPass) {
@@ -80,8 +80,8 @@ TEST(Report, DeviationRunsSayWhereAndOthersPass) {
 TEST(Report, UnknownRunGivesEmptyReportAndListFollowsCount) {
     Firmware firmware;
     FetchReport(firmware, 0x7001, 0);
-    const std::uint32_t count = Call(firmware, 68, {kReportLineCollection, 0});
-    EXPECT_EQ(Call(firmware, 66, {kReportLineCollection, 0}), 2 * count);
+    const std::uint32_t count = Call(firmware, 68, {0x4007, 0});
+    EXPECT_EQ(Call(firmware, 66, {0x4007, 0}), 2 * count);
     EXPECT_EQ(firmware.MemoryAt(kTransferBufferAddress, 2)[1], 0x60);
     EXPECT_TRUE(FetchReport(firmware, 0x7000 | kSampleRunCount, 1).empty());
     EXPECT_TRUE(FetchReport(firmware, 0x1000, 1).empty());

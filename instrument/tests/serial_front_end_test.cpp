@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "test_support.h"
+#include "firmware_requests.h"
 
 namespace instrument {
 namespace {
@@ -35,7 +35,7 @@ TEST_F(SerialLine, FramesRepliesWithTrailingEchoWhereOwed) {
     const FramingCase cases[] = {
         {"width 4", {0x02, 0x00, 0x00}, {0x02, 0x00, 0x00, 0x03, 0xF1}},
         {"width 0", {0x03, 0x05, 0x12, 0x34, 0x00, 0x01}, {0x03, 0x03}},
-        {"width 2", Request(68, {kRunCollection, 0}), {0x44, 0x00, 0x0C}},
+        {"width 2", Request(68, {0x4006, 0}), {0x44, 0x00, 0x0C}},
         {"no arguments", {0x48}, {0x48, 0x00, 0x00}},
         {"block write", BlockRequest(0, kMemoryBase, 2, {0xAA, 0xBB}), {0x00, 0x00}},
         {"block read", BlockRequest(1, kMemoryBase, 2), {0x01, 0xAA, 0xBB, 0x01}},

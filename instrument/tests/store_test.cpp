@@ -5,7 +5,7 @@
 #include "instrument/firmware.h"
 #include "instrument/sample_content.h"
 #include "instrument/sample_program.h"
-#include "test_support.h"
+#include "firmware_requests.h"
 
 namespace instrument {
 namespace {
@@ -32,13 +32,13 @@ std::vector<std::uint16_t> List(Firmware& firmware, std::uint16_t collection) {
 
 TEST(SampleContent, HoldsUsersFoldersProtocolsAndRunsWithNames) {
     Firmware firmware;
-    EXPECT_EQ(Call(firmware, 68, {kUserCollection, 0}), 3u);
-    EXPECT_EQ(Call(firmware, 68, {kFolderCollection, 0}), 3u);
-    EXPECT_EQ(Call(firmware, 68, {kProtocolCollection, 0}), 4u);
-    EXPECT_EQ(Call(firmware, 68, {kRunCollection, 0}), kSampleRunCount);
-    EXPECT_EQ(List(firmware, kUserCollection),
+    EXPECT_EQ(Call(firmware, 68, {0x4001, 0}), 3u);
+    EXPECT_EQ(Call(firmware, 68, {0x4002, 0}), 3u);
+    EXPECT_EQ(Call(firmware, 68, {0x4003, 0}), 4u);
+    EXPECT_EQ(Call(firmware, 68, {0x4006, 0}), 12u);
+    EXPECT_EQ(List(firmware, 0x4001),
               (std::vector<std::uint16_t>{0x1000, 0x1001, 0x1002}));
-    EXPECT_EQ(List(firmware, kRunCollection).back(), 0x700B);
+    EXPECT_EQ(List(firmware, 0x4006).back(), 0x700B);
 
     const Bytes runName = Record(firmware, 62, {0x700B});
     ASSERT_FALSE(runName.empty());
@@ -47,14 +47,14 @@ TEST(SampleContent, HoldsUsersFoldersProtocolsAndRunsWithNames) {
     EXPECT_EQ(Text(Record(firmware, 62, {0x1001})), "LAB TECH");
     EXPECT_EQ(Text(Record(firmware, 62, {0x2001})), "QPCR ASSAYS");
     EXPECT_EQ(Text(Record(firmware, 62, {0x3001})), "SYBR QPCR 40X");
-    EXPECT_EQ(Text(Record(firmware, 91, {0})), kSerialNumber);
+    EXPECT_EQ(Text(Record(firmware, 91, {0})), "ZT-96-004217");
     for (std::uint16_t unknown : {0x700C, 0x1FFF, 0x5000, 0x6000, 0x0000}) {
         EXPECT_EQ(Call(firmware, 62, {unknown}), 0u) << std::hex << unknown;
         EXPECT_EQ(Call(firmware, 69, {unknown}), 0u) << std::hex << unknown;
     }
     EXPECT_EQ(Call(firmware, 69, {0x3002}), 3u);
-    EXPECT_EQ(Call(firmware, 68, {kReportLineCollection, 0}), 0u);
-    EXPECT_EQ(Call(firmware, 66, {kReportLineCollection, 0}), 0u);
+    EXPECT_EQ(Call(firmware, 68, {0x4007, 0}), 0u);
+    EXPECT_EQ(Call(firmware, 66, {0x4007, 0}), 0u);
 }
 
 // Walks a first-form encoding as the host decodes it; returns the bytes consumed.
@@ -111,8 +111,8 @@ TEST(Store, UserInsertLookupGetDelete) {
 
     EXPECT_EQ(Call(firmware, 70, {handle}), 1u);
     EXPECT_EQ(Call(firmware, 70, {handle}), 0u);
-    EXPECT_EQ(Call(firmware, 68, {kUserCollection, 0}), 3u);
-    EXPECT_EQ(List(firmware, kUserCollection).size(), 3u);
+    EXPECT_EQ(Call(firmware, 68, {0x4001, 0}), 3u);
+    EXPECT_EQ(List(firmware, 0x4001).size(), 3u);
     EXPECT_EQ(Call(firmware, 62, {handle}), 0u);
     UploadText(firmware, "NIGHT SHIFT OPERATOR");
     EXPECT_EQ(Call(firmware, 56), 0u);

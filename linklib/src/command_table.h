@@ -1,6 +1,5 @@
 // The instrument's command set as data: result width and argument widths of
-// every command number. Shared by the library and the virtual instrument so
-// both sides parse the same wire format.
+// every command number, as the library builds requests and reads replies.
 #pragma once
 
 #include <cstddef>

@@ -1,5 +1,5 @@
-// The instrument's USB identity. The device search, the virtual instrument and
-// the udev rule in packaging/ all use this one pair.
+// The instrument's USB identity, as the device search compares it. The udev
+// rule in packaging/ names the same pair.
 #pragma once
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 #include <regex>
 
 #include "instrument/fault_plan.h"
-#include "test_support.h"
+#include "virtual_link_test.h"
 
 namespace quillsan::test {
 namespace {

@@ -37,6 +37,27 @@ TEST_F(ItemStoreTest, RunsAreCountedAndNamed) {
     EXPECT_EQ(Sent(68).front(), (Wire{68, 0x40, 0x06, 0x00}));
 }
 
+#if defined(QUILLSAN_INSTALLED_VIRTUAL_DLL)
+// The installed virtual flavour answers from its own instrument, shaped by the
+// environment as it loads, and never from one its host program offers.
+TEST(InstalledVirtualDll, FollowsItsEnvironmentAndIgnoresALentInstrument) {
+    ScratchDirectory scratch;
+    LentInstrument().Reset();
+    setenv("QUILLSAN_VIRTUAL_RUNS", "3", 1);
+    setenv("QUILLSAN_VIRTUAL_REPORT_LINES", "5", 1);
+    Dll dll(QUILLSAN_INSTALLED_VIRTUAL_DLL);
+    unsetenv("QUILLSAN_VIRTUAL_RUNS");
+    unsetenv("QUILLSAN_VIRTUAL_REPORT_LINES");
+    ASSERT_NE(dll.handle, nullptr) << LoadError();
+    ASSERT_EQ(dll.InitRemoteComm(9600, 0), 1u);
+    EXPECT_EQ(dll.GetItemCount(0x4006, 0), 3u);
+    dll.SetSlaveParameter(22, 0x7002, 1);
+    EXPECT_EQ(dll.GetItemCount(0x4007, 0), 5u);
+    EXPECT_EQ(dll.GetRemoteError(), 0);
+    EXPECT_EQ(LentInstrument().firmware().ExecutedCount(), 0u);
+}
+#endif
+
 TEST_F(ItemStoreTest, EmptyListCostsOneCallAndLeavesTheListAlone) {
     std::uint16_t list[4] = {0xAAAA, 0xAAAA, 0xAAAA, 0xAAAA};
     EXPECT_EQ(dll_.GetItemList(list, instrument::kReportLineCollection, 0), 0u);

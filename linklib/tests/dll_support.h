@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "instrument/virtual_instrument.h"
+#include "lent_instrument.h"
 #include "quillsan.h"
 #include "quillsan_export_list.h"
 #include "quillsan_loader.h"
@@ -19,8 +20,7 @@ namespace quillsan::test {
 
 using Requests = std::vector<std::vector<std::uint8_t>>;
 
-// The test's instrument, lent to the virtual flavour through QuillsanHostInstrument.
-instrument::VirtualInstrument& LentInstrument();
+using test_support::LentInstrument;
 
 struct Dll {
     explicit Dll(const char* path) : handle(loader::Load(path)) {

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "instrument/fault_plan.h"
-#include "test_support.h"
+#include "virtual_link_test.h"
 
 namespace quillsan::test {
 namespace {

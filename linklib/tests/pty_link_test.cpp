@@ -17,7 +17,7 @@
 #include "instrument/serial_front_end.h"
 #include "port_naming.h"
 #include "quillsan_loader.h"
-#include "test_support.h"
+#include "virtual_link_test.h"
 
 namespace quillsan::test {
 namespace {

@@ -3,7 +3,7 @@
 #include "clock.h"
 #include "instrument/fault_plan.h"
 #include "instrument/firmware.h"
-#include "test_support.h"
+#include "virtual_link_test.h"
 
 namespace quillsan::test {
 namespace {

@@ -8,11 +8,6 @@
 
 namespace brevalin::test {
 
-instrument::VirtualInstrument& LentInstrument() {
-    static instrument::VirtualInstrument* const lent = new instrument::VirtualInstrument;
-    return *lent;
-}
-
 LinkFaults& Faults() {
     static LinkFaults faults;
     return faults;
@@ -163,11 +158,6 @@ int RunSessionTests(int argc, char** argv);
 int RunSaveTests(int argc, char** argv);
 
 }  // namespace brevalin::test
-
-extern "C" __attribute__((visibility("default"))) instrument::VirtualInstrument*
-QuillsanHostInstrument() {
-    return &brevalin::test::LentInstrument();
-}
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);

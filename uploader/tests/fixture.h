@@ -1,4 +1,4 @@
-// A brevalin session against the virtual QUILLSAN.DLL and the instrument this
+// A brevalin session against the tests' virtual QUILLSAN.DLL and the instrument this
 // test executable lends it. Link faults are injected between the program and
 // the library: each bind wraps the entries the program calls.
 #pragma once
@@ -11,12 +11,13 @@
 #include "fake_dialogs.h"
 #include "instrument/item_store.h"
 #include "instrument/virtual_instrument.h"
+#include "lent_instrument.h"
 #include "link_binding.h"
 #include "main_window.h"
 
 namespace brevalin::test {
 
-instrument::VirtualInstrument& LentInstrument();
+using test_support::LentInstrument;
 
 // What the wrapped entries do wrong; counters count down as faults are used.
 struct LinkFaults {

@@ -41,6 +41,9 @@ class Firmware {
 
     void Execute(const std::uint8_t* request, std::size_t length, Reply& reply);
 
+    // Real time every accepted request takes, as a slow instrument would.
+    std::uint32_t answerDelayMs = 0;
+
     std::uint32_t SlaveParameter(std::uint8_t number) const { return parameters_[number]; }
     std::uint8_t* MemoryAt(std::uint32_t address, std::size_t length);
     ItemStore& Store() { return store_; }

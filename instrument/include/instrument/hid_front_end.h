@@ -21,6 +21,9 @@ inline constexpr std::size_t kHidFeatureReportBytes = 257;
 inline constexpr std::size_t kHidPayloadBytes = 256;
 inline constexpr std::size_t kHidStringCount = 5;     // string descriptors 1 to 5
 inline constexpr std::size_t kHidInputQueueMax = 32;  // reports the device keeps queued
+// The instrument's own USB identity, and one that is not the instrument's.
+inline constexpr std::uint16_t kInstrumentVendorId = 0x16D0;
+inline constexpr std::uint16_t kInstrumentProductId = 0x0F3A;
 inline constexpr std::uint16_t kForeignVendorId = 0x1209;
 inline constexpr std::uint16_t kForeignProductId = 0x7A11;
 inline constexpr std::uint16_t kDefaultReleaseNumber = 0x0100;
@@ -90,6 +93,7 @@ class HidFrontEnd {
     int failEnumerations = 0;  // the next N enumerations fail
     std::uint64_t enumerations = 0;
     HidFaultPlan randomFaults;  // applies to every interface that answers
+    bool replugOnSearch = false;  // an unplugged device is back when the host enumerates
 
     // Unplug takes every interface that answers off the bus; open handles stay dead.
     void Unplug();

@@ -80,6 +80,8 @@ struct RunItem {
 class ItemStore {
   public:
     void Clear();
+    // Forgets every run, so that runs added next are numbered from 0 again.
+    void ClearRuns() { runs_.clear(); }
 
     // Each returns the new item's handle, or 0 when its kind has no free number.
     std::uint16_t AddUser(const UserItem& user);

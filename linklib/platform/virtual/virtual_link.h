@@ -5,10 +5,12 @@
 
 namespace quillsan::platform {
 
-// A host program may lend its own virtual instrument, so that it can watch the
-// bytes on the wire and inject faults while it drives the library through its
-// exports: it exports `extern "C" instrument::VirtualInstrument* QuillsanHostInstrument()`
-// from its executable. Otherwise the library's own instrument answers.
+// The library's own virtual instrument, shaped by the QUILLSAN_VIRTUAL_*
+// environment variables when the library loads. The tests' build of the
+// library (QUILLSAN_LENT_INSTRUMENT, never installed) talks instead to an
+// instrument its host program lends it through
+// `extern "C" instrument::VirtualInstrument* QuillsanHostInstrument()`, so that
+// tests can watch the bytes on the wire and inject faults.
 instrument::VirtualInstrument& ConnectedInstrument();
 
 }  // namespace quillsan::platform

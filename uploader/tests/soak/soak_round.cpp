@@ -7,7 +7,7 @@
 
 #include "controller.h"
 #include "expected_report.h"
-#include "lent_instrument.h"
+#include "reconnect_answer.h"
 #include "main_window.h"
 #include "soak_library.h"
 #include "soak_user.h"

@@ -1,4 +1,4 @@
-#include "lent_instrument.h"
+#include "reconnect_answer.h"
 
 #include "quillsan.h"
 
@@ -7,21 +7,11 @@ namespace {
 std::uint64_t prompts = 0;
 }  // namespace
 
-instrument::VirtualInstrument& LentInstrument() {
-    static instrument::VirtualInstrument* const lent = new instrument::VirtualInstrument;
-    return *lent;
-}
-
 std::uint64_t ReconnectPrompts() {
     return prompts;
 }
 
 }  // namespace brevalin::soak
-
-extern "C" __attribute__((visibility("default"))) instrument::VirtualInstrument*
-QuillsanHostInstrument() {
-    return &brevalin::soak::LentInstrument();
-}
 
 extern "C" __attribute__((visibility("default"))) int QuillsanHostPrompt(const char*, const char*) {
     ++brevalin::soak::prompts;

@@ -1,4 +1,5 @@
-// Builds requests the way the host library does, so tests speak the wire format.
+// Builds requests to the firmware from the hand-written command shapes, so
+// tests speak the wire format without borrowing the firmware's own layouts.
 #pragma once
 
 #include <algorithm>
@@ -7,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "command_table.h"
+#include "command_shapes.h"
 #include "instrument/firmware.h"
 
 namespace instrument::wire_test {
@@ -15,16 +16,9 @@ namespace instrument::wire_test {
 using Bytes = std::vector<std::uint8_t>;
 
 inline Bytes Request(std::uint8_t command, std::initializer_list<std::uint32_t> args = {}) {
-    Bytes request{command};
-    const auto& descriptor = quillsan::kCommandTable[command];
-    int i = 0;
-    for (std::uint32_t value : args) {
-        for (int b = descriptor.argumentWidth[i] - 1; b >= 0; --b) {
-            request.push_back(static_cast<std::uint8_t>(value >> (8 * b)));
-        }
-        ++i;
-    }
-    return request;
+    std::uint32_t values[3] = {};
+    std::copy_n(args.begin(), std::min<std::size_t>(args.size(), 3), values);
+    return witness::RequestBytes(command, values);
 }
 
 inline Bytes BlockRequest(std::uint8_t command, std::uint32_t address, std::size_t n,
@@ -54,8 +48,9 @@ inline std::uint32_t Call(Firmware& firmware, std::uint8_t command,
 }
 
 inline void Upload(Firmware& firmware, const Bytes& data) {
-    for (std::size_t at = 0; at < data.size(); at += kMaxBlockWrite) {
-        const std::size_t n = std::min(kMaxBlockWrite, data.size() - at);
+    constexpr std::size_t kChunk = 249;  // the most a block write carries
+    for (std::size_t at = 0; at < data.size(); at += kChunk) {
+        const std::size_t n = std::min(kChunk, data.size() - at);
         Bytes chunk(data.begin() + static_cast<std::ptrdiff_t>(at),
                     data.begin() + static_cast<std::ptrdiff_t>(at + n));
         Send(firmware,

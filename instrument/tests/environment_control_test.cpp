@@ -1,0 +1,105 @@
+// The QUILLSAN_VIRTUAL_* settings: what each accepts, and what it does to a
+// fresh instrument.
+#include "instrument/environment_control.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <map>
+#include <string>
+
+#include "firmware_requests.h"
+
+namespace instrument {
+namespace {
+
+using namespace wire_test;
+
+std::map<std::string, std::string> g_environment;
+
+const char* Lookup(const char* name) {
+    const auto found = g_environment.find(name);
+    return found == g_environment.end() ? nullptr : found->second.c_str();
+}
+
+EnvironmentControl Read(std::map<std::string, std::string> environment, std::string& problems) {
+    g_environment = std::move(environment);
+    return ReadEnvironmentControl(&Lookup, problems);
+}
+
+struct SettingCase {
+    const char* name;
+    const char* value;
+    bool accepted;
+};
+
+class EnvironmentSetting : public ::testing::TestWithParam<SettingCase> {};
+
+TEST_P(EnvironmentSetting, IsTakenOnlyAsAWholeNumberInItsRange) {
+    const SettingCase c = GetParam();
+    std::string problems;
+    const EnvironmentControl control = Read({{c.name, c.value}}, problems);
+    const bool taken = control.runs || control.reportLines || control.faultRatePercent ||
+                       control.faultPlan || control.slowReplyMs || control.unplugAfter;
+    EXPECT_EQ(taken, c.accepted);
+    EXPECT_EQ(problems.find(c.name) != std::string::npos, !c.accepted) << problems;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, EnvironmentSetting,
+    ::testing::Values(SettingCase{"QUILLSAN_VIRTUAL_RUNS", "4095", true},
+                      SettingCase{"QUILLSAN_VIRTUAL_RUNS", "4096", false},
+                      SettingCase{"QUILLSAN_VIRTUAL_RUNS", "12x", false},
+                      SettingCase{"QUILLSAN_VIRTUAL_RUNS", "", false},
+                      SettingCase{"QUILLSAN_VIRTUAL_REPORT_LINES", "0", false},
+                      SettingCase{"QUILLSAN_VIRTUAL_FAULT_RATE", "101", false},
+                      SettingCase{"QUILLSAN_VIRTUAL_FAULT_PLAN", "18446744073709551615", true},
+                      SettingCase{"QUILLSAN_VIRTUAL_FAULT_PLAN", "18446744073709551616", false},
+                      SettingCase{"QUILLSAN_VIRTUAL_SLOW_REPLY_MS", "10001", false},
+                      SettingCase{"QUILLSAN_VIRTUAL_UNPLUG_AFTER", "0", false},
+                      SettingCase{"QUILLSAN_VIRTUAL_UNPLUG_AFTER", "3", true}));
+
+TEST(EnvironmentControl, ShapesRunsAndReports) {
+    std::string problems;
+    VirtualInstrument shaped;
+    ApplyEnvironmentControl(
+        Read({{"QUILLSAN_VIRTUAL_RUNS", "14"}, {"QUILLSAN_VIRTUAL_REPORT_LINES", "7"}}, problems),
+        shaped);
+    Firmware& firmware = shaped.firmware();
+    EXPECT_EQ(Call(firmware, 68, {0x4006, 0}), 14u);
+    EXPECT_EQ(Text(Record(firmware, 62, {0x700D})), "RUN 14");
+    EXPECT_EQ(Text(Record(firmware, 62, {0x7000})).rfind("RUN 0001", 0), 0u);
+    Call(firmware, 3, {22, 0x700D, 1});
+    EXPECT_EQ(Call(firmware, 68, {0x4007, 0}), 7u);
+
+    ApplyEnvironmentControl(Read({{"QUILLSAN_VIRTUAL_RUNS", "0"}}, problems), shaped);
+    EXPECT_EQ(Call(firmware, 68, {0x4006, 0}), 0u);
+    EXPECT_EQ(problems, "");
+}
+
+TEST(EnvironmentControl, UnplugsAfterNExchangesAndIsBackAtTheNextSearch) {
+    std::string problems;
+    VirtualInstrument shaped;
+    ApplyEnvironmentControl(Read({{"QUILLSAN_VIRTUAL_UNPLUG_AFTER", "2"}}, problems), shaped);
+    HidFrontEnd& hid = shaped.hid();
+    const std::uint32_t handle = hid.Open(hid.InstrumentIndex());
+    std::uint8_t report[257] = {0, 72};
+    EXPECT_EQ(hid.WriteOutput(handle, report, sizeof report, 0), HidResult::kOk);
+    EXPECT_EQ(hid.WriteOutput(handle, report, sizeof report, 0), HidResult::kOk);
+    EXPECT_EQ(hid.WriteOutput(handle, report, sizeof report, 0), HidResult::kNotConnected);
+    std::vector<std::size_t> present;
+    ASSERT_TRUE(hid.Enumerate(present));
+    EXPECT_EQ(present.size(), 2u);
+}
+
+TEST(EnvironmentControl, SlowReplyTakesRealTime) {
+    std::string problems;
+    VirtualInstrument shaped;
+    ApplyEnvironmentControl(Read({{"QUILLSAN_VIRTUAL_SLOW_REPLY_MS", "30"}}, problems), shaped);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Call(shaped.firmware(), 2, {0, 0}), 1009u);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(30));
+}
+
+}  // namespace
+}  // namespace instrument

@@ -161,7 +161,8 @@ int Info(CliSession& session, const Options& options, const Streams& streams) {
 }
 
 int List(CliSession& session, const Options& options, const Streams& streams) {
-    const std::vector<std::string> names = session.RunNames();
+    std::vector<std::string> names;
+    if (!session.RunNames(names)) return LinkLost(streams);
     const std::size_t count = names.size();
     if (options.json) {
         std::string doc = "{\"runs\": [";
@@ -179,7 +180,8 @@ int List(CliSession& session, const Options& options, const Streams& streams) {
 }
 
 int Fetch(CliSession& session, const Options& options, const Streams& streams) {
-    const std::vector<std::string> names = session.RunNames();
+    std::vector<std::string> names;
+    if (!session.RunNames(names)) return LinkLost(streams);
     std::uint16_t runIndex = 0;
     if (!FindRun(names, options.run, runIndex)) {
         std::fprintf(streams.err, "brevalin-cli: no run '%s' (the instrument lists %zu)\n",
@@ -214,7 +216,8 @@ int ExportAll(CliSession& session, const Options& options, const Streams& stream
         std::fprintf(streams.err, "brevalin-cli: %s: not a folder\n", options.output.c_str());
         return kExitFile;
     }
-    const std::vector<std::string> names = session.RunNames();
+    std::vector<std::string> names;
+    if (!session.RunNames(names)) return LinkLost(streams);
     // Two runs whose names make the same file name get their indices added.
     std::map<std::string, int> uses;
     for (const std::string& name : names) ++uses[SafeFileName(name)];

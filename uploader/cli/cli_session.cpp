@@ -6,6 +6,8 @@ namespace {
 // A search or a version read that meets a link fault is worth repeating; an
 // instrument that is not there is not worth more than a few tries.
 constexpr int kConnectAttempts = 5;
+// A run list is short; a link that spoils this many in a row is lost.
+constexpr int kRunListAttempts = 20;
 
 }  // namespace
 
@@ -29,6 +31,15 @@ void* CliSession::OptionalExport(const char* name) const {
     if (!ownFolder_.empty()) library = LoadSharedLibrary(ownFolder_ + "/" + fileName_);
     if (library == nullptr) library = LoadSharedLibrary(fileName_);
     return library != nullptr ? LookUpExport(library, name) : nullptr;
+}
+
+bool CliSession::RunNames(std::vector<std::string>& names) {
+    for (int attempt = 0; attempt < kRunListAttempts; ++attempt) {
+        bool clean = false;
+        names = core_.ReadRunNames(&clean);
+        if (clean) return true;
+    }
+    return false;
 }
 
 bool CliSession::Connect(const LinkChoice& link) {

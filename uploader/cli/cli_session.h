@@ -43,8 +43,9 @@ class CliSession : private ReportHost {
     bool Connect(const LinkChoice& link);
     std::uint32_t firmwareVersion() const { return firmwareVersion_; }
 
-    // The runs' names, newest first, as brevalin lists them.
-    std::vector<std::string> RunNames() { return core_.ReadRunNames(); }
+    // The runs' names, newest first, as brevalin lists them; read again
+    // while a link error spoils the list. False when it never arrives whole.
+    bool RunNames(std::vector<std::string>& names);
 
     // Fetches the report of run `runIndex` in one type into `lines` (mapped,
     // without line ends).

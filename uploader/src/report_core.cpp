@@ -35,7 +35,7 @@ bool ReportCore::ReadFirmwareVersion(std::uint32_t& version) {
     return library_.GetRemoteError() == 0;
 }
 
-std::vector<std::string> ReportCore::ReadRunNames() {
+std::vector<std::string> ReportCore::ReadRunNames(bool* clean) {
     if (!CheckLink()) {
         host_.ShowStatus("Reestablishing instrument link");
         for (int attempt = 1; attempt < kLinkCheckAttempts && !CheckLink(); ++attempt) {
@@ -49,6 +49,8 @@ std::vector<std::string> ReportCore::ReadRunNames() {
         FetchName(library_, name, static_cast<std::uint16_t>(index | kRunKind));
         names.emplace_back(name);
     }
+    // The link error stays set until cleared, so one look covers every call.
+    if (clean != nullptr) *clean = library_.GetRemoteError() == 0;
     return names;
 }
 

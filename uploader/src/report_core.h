@@ -43,8 +43,10 @@ class ReportCore {
     bool CheckLink();
     bool ReadFirmwareVersion(std::uint32_t& version);
 
-    // The runs' names, newest first (entry p is run count − 1 − p).
-    std::vector<std::string> ReadRunNames();
+    // The runs' names, newest first (entry p is run count − 1 − p). Names
+    // are listed even when their fetch fails; `clean`, when given, says
+    // whether the whole list arrived without a link error.
+    std::vector<std::string> ReadRunNames(bool* clean = nullptr);
 
     void StartRetrieval() { state_ = kGenerate; }
     // One step of the retrieval; kIdleReport once the report is complete.

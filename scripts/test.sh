@@ -7,6 +7,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build"
 "$root/scripts/build.sh" "$build"
 (cd "$build" && ctest --output-on-failure --parallel "$(nproc)" --timeout 120)
+# The Debian packages, checked and run from their unpacked tree.
+"$root/scripts/package.sh" "$build"
 # The soak again with other fault plans, its figures in the log (ctest keeps them quiet).
 echo "== fault soak: brevalin over every link kind at 5% and 20% faults =="
 QT_QPA_PLATFORM=offscreen "$build/uploader/tests/soak/brevalin_soak" --rounds 16 --plan 2

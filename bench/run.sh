@@ -28,7 +28,7 @@ for bench in "$build"/bench/*_bench; do
   while IFS= read -r line; do
     lines+=("$line")
   done < <(run_bench "$bench" 2>&1 | tee /dev/stderr | sed 's/\x1b\[[0-9;]*m//g' |
-    grep -E '^[a-z][a-z ]*: .*x the' || true)
+    grep -E '^[a-z][a-z -]*: .*x the' || true)
 done
 {
   echo "# Benchmark results"

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "cli_commands.h"
 #include "fixture.h"
 
 namespace brevalin::test {
@@ -37,6 +38,16 @@ QByteArray Contents(const QString& path) {
 }
 
 constexpr char kEarlier[] = "earlier copy\r\n";
+
+QByteArray ReadBack(std::FILE* file) {
+    std::rewind(file);
+    QByteArray bytes;
+    char buffer[4096];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+        bytes.append(buffer, static_cast<qsizetype>(got));
+    std::fclose(file);
+    return bytes;
+}
 
 }  // namespace
 
@@ -112,6 +123,53 @@ class CliTest : public QObject {
         const QStringList hidden =
             QDir(folder.path()).entryList(QDir::Hidden | QDir::Files | QDir::NoDotAndDotDot);
         QVERIFY2(hidden.filter(QRegularExpression("^\\.")).isEmpty(), qPrintable(hidden.join(',')));
+    }
+
+    // export-all in this process, on runs and faults the test shapes.
+    void export_all_on_shaped_runs_data() {
+        QTest::addColumn<QList<QByteArray>>("runNames");  // index 0 first, 3 lines each
+        QTest::addColumn<bool>("linkDies");               // every line fetch fails
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("summary");
+        QTest::addColumn<QStringList>("files");
+        QTest::newRow("names made safe, twins numbered")
+            << QList<QByteArray>{"../up", "a:b", "a_b", "", "C\\D\x80 *?"} << false << 0
+            << QByteArray("5 written, 0 skipped, 0 failed\n")
+            << QStringList{"C_D_ __.validation.txt", "_up.validation.txt", "a_b #1.validation.txt",
+                           "a_b #2.validation.txt", "run.validation.txt"};
+        QTest::newRow("link lost") << QList<QByteArray>{"one", "two"} << true << 4
+                                   << QByteArray("0 written, 0 skipped, 2 failed\n")
+                                   << QStringList{};
+    }
+
+    void export_all_on_shaped_runs() {
+        QFETCH(QList<QByteArray>, runNames);
+        QFETCH(bool, linkDies);
+        QFETCH(int, status);
+        QFETCH(QByteArray, summary);
+        QFETCH(QStringList, files);
+        std::vector<Run> runs;
+        for (const QByteArray& name : runNames) runs.push_back({name.constData(), 3});
+        Session session(runs);
+        QTemporaryDir folder;
+        cli::CliSession cli(session.library, std::string());
+        std::string error;
+        QVERIFY(cli.Bind("QUILLSAN.DLL", error));
+        QVERIFY(cli.Connect(cli::LinkChoice{}));
+        if (linkDies) {
+            for (int call = runNames.size() + 1; call < 5000; ++call)
+                Faults().failingNameCalls.insert(call);
+        }
+        cli::Options options;
+        options.output = folder.path().toStdString();
+        const cli::Streams streams{std::tmpfile(), std::tmpfile()};
+        QCOMPARE(cli::ExportAll(cli, options, streams), status);
+        QCOMPARE(ReadBack(streams.out), summary);
+        const QByteArray err = ReadBack(streams.err);
+        if (linkDies) QVERIFY2(err.endsWith("lost and not regained\n"), err.constData());
+        QStringList written = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
+        written.sort();  // byte order, as the expected names are written
+        QCOMPARE(written, files);
     }
 
     // Every run in both types, as brevalin's Save to File writes it.

@@ -23,7 +23,7 @@ const char kUsage[] =
     "  --library PATH   load this QUILLSAN.DLL instead of the one beside the program\n"
     "  --link LINK      usb (default), or a serial port such as COM1 or COM3:115200\n"
     "                   (9600 baud when none is given)\n"
-    "  --type TYPE      validation (default), run, or for export-all both\n"
+    "  --type TYPE      validation (fetch's default), run, or both (export-all's default)\n"
     "  -o FILE          write the report to FILE (CR LF line ends, degree sign as 0xB0)\n"
     "  --force          replace files that already exist\n"
     "  --json           info and list print one JSON document\n"
@@ -173,6 +173,7 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
             return false;
         }
         options.output = positional.front();
+        options.types = {true, true};  // a nightly export wants every report
     } else {
         error = "unknown command '" + command + "'";
         return false;

@@ -88,7 +88,7 @@ class CliTest : public QObject {
         QTest::newRow("existing file forced") << QStringList{"fetch", "3", "-o", "@DIR/r.txt", "--force"} << "r.txt" << 0 << QByteArray() << QByteArray();
         QTest::newRow("folder missing") << QStringList{"fetch", "-o", "@DIR/none/r.txt"} << "" << 6 << QByteArray() << QByteArray("none/r.txt: No such file or directory\n");
         QTest::newRow("export into nothing") << QStringList{"export-all", "@DIR/none"} << "" << 6 << QByteArray() << QByteArray("none: not a folder\n");
-        QTest::newRow("export skips what is there") << QStringList{"export-all", "@DIR", "--type", "run"} << "RUN 0005  2026-10-16 15_02  Long range PCR.run.txt" << 0 << QByteArray("11 written, 1 skipped, 0 failed\n") << QByteArray();
+        QTest::newRow("export skips what is there") << QStringList{"export-all", "@DIR"} << "RUN 0005  2026-10-16 15_02  Long range PCR.run.txt" << 0 << QByteArray("23 written, 1 skipped, 0 failed\n") << QByteArray();
     }
 
     void command_line() {

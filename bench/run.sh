@@ -30,8 +30,8 @@ run_bench() {
   "$@"
 }
 names=(engine serial usb)
-# brevalin's benchmark exists where brevalin is built (Qt 6).
-[ -e "$build/virtual/brevalin" ] && names+=(brevalin)
+# brevalin's and brevalin-cli's benchmarks exist where brevalin is built (Qt 6).
+[ -e "$build/virtual/brevalin" ] && names+=(brevalin cli)
 output="$(mktemp)"
 trap 'rm -f "$output"' EXIT
 lines=()
@@ -49,7 +49,7 @@ for name in "${names[@]}"; do
     status=1
   fi
   # Every figure line names its limit; each becomes an entry.
-  if ! figures="$(sed 's/\x1b\[[0-9;]*m//g' "$output" | grep -E '^[a-z][a-z ]*: .*limit')"; then
+  if ! figures="$(sed 's/\x1b\[[0-9;]*m//g' "$output" | grep -E '^[a-z][a-z -]*: .*limit')"; then
     echo "FAIL ${name}_bench printed no figure"
     status=1
     continue

@@ -4,6 +4,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config python3 libgtest-dev libgmock-dev googletest
           libbenchmark-dev clang libclang-rt-14-dev valgrind
+          dpkg-dev lintian
           mingw-w64 wine64
           qt6-base-dev libgl-dev xvfb xauth x11-apps xdotool imagemagick fonts-dejavu-core fonts-liberation2)
 

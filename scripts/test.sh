@@ -29,6 +29,8 @@ done <<<"$programs"
 # Every benchmark once, briefly, with generous limits: one that no longer runs fails here.
 echo "== benchmarks, short run =="
 "$root/bench/run.sh" --short "$build"
+# The Debian packages, checked and run from their unpacked tree.
+"$root/scripts/package.sh" "$build"
 # The soak again with other fault plans, its figures in the log (ctest keeps them quiet).
 echo "== fault soak: brevalin over every link kind at 5% and 20% faults =="
 QT_QPA_PLATFORM=offscreen "$build/uploader/tests/soak/brevalin_soak" --rounds 16 --plan 2

@@ -48,7 +48,7 @@ TEST(InstalledVirtualDll, FollowsItsEnvironmentAndIgnoresALentInstrument) {
     Dll dll(QUILLSAN_INSTALLED_VIRTUAL_DLL);
     unsetenv("QUILLSAN_VIRTUAL_RUNS");
     unsetenv("QUILLSAN_VIRTUAL_REPORT_LINES");
-    ASSERT_NE(dll.handle, nullptr) << LoadError();
+    ASSERT_NE(dll.handle, nullptr) << loader::LoadError();
     ASSERT_EQ(dll.InitRemoteComm(9600, 0), 1u);
     EXPECT_EQ(dll.GetItemCount(0x4006, 0), 3u);
     dll.SetSlaveParameter(22, 0x7002, 1);

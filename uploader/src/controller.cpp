@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "instrument_text.h"
 
@@ -17,11 +18,7 @@ namespace {
 
 constexpr char kInstrumentName[] = "Zantorel";
 constexpr int kReportedComPort = 2;
-// Refresh repeats the link check without delay; a library whose error never
-// clears must not freeze the window, so the repetitions are bounded.
-constexpr int kLinkCheckAttempts = 1000;
 constexpr int kRawBytesRole = Qt::UserRole;
-constexpr std::uint16_t kRequestNotSent = 1;  // the library's link error for a failed send
 
 QByteArray ListEntryBytes(const QListWidgetItem* item) {
     return item->data(kRawBytesRole).toByteArray();
@@ -34,19 +31,10 @@ void AppendLine(QListWidget* list, const char* text) {
     list->addItem(item);
 }
 
-// Text from the library, cut to what the program's 100-byte texts hold.
-void FetchName(LinkLibrary& library, char (&line)[kLineSize], std::uint16_t handle) {
-    static char buffer[kNameBufferSize];
-    std::memset(buffer, 0, sizeof buffer);
-    library.GetItemName(buffer, handle);
-    buffer[kNameBufferSize - 1] = '\0';
-    std::snprintf(line, sizeof line, "%.99s", buffer);
-}
-
 }  // namespace
 
 Controller::Controller(const Controls& controls, LinkLibrary& library, Dialogs& dialogs)
-    : c_(controls), library_(library), dialogs_(dialogs) {}
+    : c_(controls), library_(library), dialogs_(dialogs), core_(library, *this) {}
 
 void Controller::End(int status) {
     ended_ = true;
@@ -89,14 +77,11 @@ void Controller::HideStatus() {
 }
 
 bool Controller::CheckLink() {
-    library_.ClearRemoteError();
-    return library_.GetRemoteError() == 0;
+    return core_.CheckLink();
 }
 
 bool Controller::ReadFirmwareVersion(std::uint32_t& version) {
-    library_.ClearRemoteError();
-    version = library_.GetSlaveParameter(0, 0);
-    return library_.GetRemoteError() == 0;
+    return core_.ReadFirmwareVersion(version);
 }
 
 void Controller::Timer1Timer() {
@@ -116,9 +101,9 @@ void Controller::Timer1Timer() {
             do {
                 RetrievalStep();
                 ++steps;
-            } while (reportState_ == kReadLines && steps < kStepsPerTick);
+            } while (core_.state() == kReadLines && steps < kStepsPerTick);
             stepsInLastTick_ = steps;
-            if (reportState_ == kIdleReport) timerMode_ = kIdleMode;
+            if (core_.state() == kIdleReport) timerMode_ = kIdleMode;
             break;
         }
         default:
@@ -172,91 +157,31 @@ int Controller::SelectedType() const {
     return c_.validation->isChecked() ? 0 : 1;
 }
 
+std::uint16_t Controller::SelectedRunIndex() const {
+    return static_cast<std::uint16_t>(c_.runList->count() - c_.runList->currentRow() - 1);
+}
+
+bool Controller::ValidationSelected() const {
+    return SelectedType() == 0;
+}
+
+void Controller::ClearReport() {
+    c_.reportList->clear();
+}
+
+void Controller::AppendReportLine(const char* line) {
+    AppendLine(c_.reportList, line);
+}
+
 void Controller::RetrievalStep() {
-    switch (reportState_) {
-        case kGenerate: {
-            if (!CheckLink()) return;
-            const auto runIndex =
-                static_cast<std::uint16_t>(c_.runList->count() - c_.runList->currentRow() - 1);
-            c_.reportList->clear();
-            library_.ClearRemoteError();
-            ShowStatus("Generating report");
-            library_.SetSlaveParameter(kReportParameter,
-                                       static_cast<std::uint16_t>(runIndex | kRunKind),
-                                       SelectedType() == 0 ? 1 : 0);
-            if (const std::uint16_t error = library_.GetRemoteError(); error != 0) {
-                // A request that never went out generated nothing, and the count
-                // would be the previous report's: generate again instead.
-                reportState_ = error == kRequestNotSent ? kGenerate : kAwaitLines;
-                return;
-            }
-            reportLineCount_ = library_.GetItemCount(kReportLines, 0);
-            // A count that did not arrive is no empty report: wait for it.
-            if (library_.GetRemoteError() != 0) {
-                reportState_ = kAwaitLines;
-                return;
-            }
-            reportLineIndex_ = 0;
-            reportState_ = kReadLines;
-            ShowStatus("Retrieving report");
-            return;
-        }
-        case kAwaitLines:
-            library_.ClearRemoteError();
-            reportLineCount_ = library_.GetItemCount(kReportLines, 0);
-            if (library_.GetRemoteError() != 0) return;
-            reportLineIndex_ = 0;
-            if (reportLineCount_ == 0) {
-                reportState_ = kGenerate;
-                return;
-            }
-            reportLineCount_ = library_.GetItemCount(kReportLines, 0);
-            if (library_.GetRemoteError() != 0) return;
-            reportState_ = kReadLines;
-            ShowStatus("Retrieving report");
-            return;
-        case kReadLines: {
-            if (reportLineIndex_ >= reportLineCount_) {
-                reportState_ = kIdleReport;
-                HideStatus();
-                return;
-            }
-            char line[kLineSize];
-            if (reportLineIndex_ != 0 && reportLineIndex_ % 10 == 0) {
-                std::snprintf(line, sizeof line, "Retrieving report:\r\nline %d of %d",
-                              reportLineIndex_, reportLineCount_);
-                ShowStatus(line);
-            }
-            FetchName(library_, line, static_cast<std::uint16_t>(reportLineIndex_ | kLineKind));
-            if (library_.GetRemoteError() != 0) {
-                library_.ClearRemoteError();
-                return;
-            }
-            MapInstrumentChars(line, kLineSize);
-            AppendLine(c_.reportList, line);
-            ++reportLineIndex_;
-            return;
-        }
-        default:
-            reportState_ = kIdleReport;
-            return;
-    }
+    core_.RetrievalStep();
 }
 
 void Controller::RefreshBClick() {
     if (timerMode_ != kIdleMode) return;
-    if (!CheckLink()) {
-        ShowStatus("Reestablishing instrument link");
-        for (int attempt = 1; attempt < kLinkCheckAttempts && !CheckLink(); ++attempt) {
-        }
-    }
-    const std::uint16_t runs = library_.GetItemCount(kRunCollection, 0);
+    const std::vector<std::string> names = core_.ReadRunNames();
     c_.runList->clear();
-    for (int index = runs - 1; index >= 0; --index) {
-        char name[kLineSize];
-        FetchName(library_, name, static_cast<std::uint16_t>(index | kRunKind));
-        AppendLine(c_.runList, name);
-    }
+    for (const std::string& name : names) AppendLine(c_.runList, name.c_str());
     c_.runList->setFocus();
     if (c_.runList->count() > 0) {
         c_.runList->setCurrentRow(0);
@@ -271,7 +196,7 @@ void Controller::ListBox1Click() {
     if (c_.runList->currentRow() < 0) c_.runList->setCurrentRow(0);
     if (c_.runList->item(0)->text() == QLatin1String(kPlaceholder)) return;
     if (timerMode_ != kIdleMode) return;
-    reportState_ = kGenerate;
+    core_.StartRetrieval();
     timerMode_ = kRetrieving;
     c_.timer->setInterval(kTimerIntervalMs);
 }
@@ -326,13 +251,10 @@ void Controller::SaveBClick() {
                              box::kOk | box::kExclamation);
             return;
         }
-        char text[kLineSize];
-        std::snprintf(text, sizeof text, "%.99s",
-                      ListEntryBytes(c_.reportList->item(i)).constData());
-        MapInstrumentChars(text, kLineSize);
-        const auto length = static_cast<qint64>(std::strlen(text));
-        // Every platform gets the line end the lab's other programs expect.
-        if (file.write(text, length) != length || file.write("\r\n", 2) != 2 || !file.flush()) {
+        const std::string line =
+            SavedReportLine(ListEntryBytes(c_.reportList->item(i)).constData());
+        const auto length = static_cast<qint64>(line.size());
+        if (file.write(line.data(), length) != length || !file.flush()) {
             file.close();
             dialogs_.Message(QStringLiteral("The report could not be written completely: %1 of "
                                             "its %2 lines were saved.")
@@ -357,7 +279,7 @@ void Controller::CancelClick() {
         case kIdleMode:
             return;
         default:
-            AppendLine(c_.reportList, reportState_ == kReadLines
+            AppendLine(c_.reportList, core_.state() == kReadLines
                                           ? "Incomplete -- Report upload aborted"
                                           : "Report upload aborted");
             timerMode_ = kIdleMode;

@@ -8,6 +8,7 @@
 
 #include "dialogs.h"
 #include "link_binding.h"
+#include "report_core.h"
 
 class QLabel;
 class QListWidget;
@@ -20,18 +21,9 @@ namespace brevalin {
 
 enum ConnectionState : std::uint8_t { kSearching = 0, kConnected = 1, kFound = 4 };
 enum TimerMode : std::uint8_t { kIdleMode = 0, kConnecting = 1, kRetrieving = 2 };
-enum ReportState : std::uint8_t { kIdleReport = 0, kGenerate = 1, kAwaitLines = 2, kReadLines = 3 };
 
 inline constexpr int kTimerIntervalMs = 20;
 inline constexpr int kStepsPerTick = 50;
-inline constexpr std::uint16_t kRunCollection = 0x4006;
-inline constexpr std::uint16_t kReportLines = 0x4007;
-inline constexpr std::uint16_t kRunKind = 0x7000;
-inline constexpr std::uint16_t kLineKind = 0x6000;
-inline constexpr std::uint8_t kReportParameter = 22;
-inline constexpr std::size_t kLineSize = 100;  // lines and names are cut to 99 characters
-// The longest record the library accepts, and its terminator.
-inline constexpr std::size_t kNameBufferSize = 2048 + 1;
 
 inline constexpr char kPlaceholder[] = "------No reports available------";
 
@@ -48,7 +40,7 @@ struct Controls {
     QWidget* window = nullptr;           // Form1
 };
 
-class Controller {
+class Controller : private ReportHost {
   public:
     Controller(const Controls& controls, LinkLibrary& library, Dialogs& dialogs);
 
@@ -67,13 +59,13 @@ class Controller {
     bool CheckLink();
     bool ReadFirmwareVersion(std::uint32_t& version);
     void BuildTitles();
-    void ShowStatus(const char* text);
-    void HideStatus();
+    void ShowStatus(const char* text) override;
+    void HideStatus() override;
 
     ConnectionState connectionState() const { return connectionState_; }
     TimerMode timerMode() const { return timerMode_; }
-    ReportState reportState() const { return reportState_; }
-    std::uint16_t reportLineCount() const { return reportLineCount_; }
+    ReportState reportState() const { return core_.state(); }
+    std::uint16_t reportLineCount() const { return core_.lineCount(); }
     const char* windowTitle() const { return windowTitle_; }
     const char* versionText() const { return versionText_; }
     const char* libraryVersionText() const { return libraryVersionText_; }
@@ -85,17 +77,20 @@ class Controller {
   private:
     void End(int status);
     int SelectedType() const;
+    // What the report core reads and fills.
+    std::uint16_t SelectedRunIndex() const override;
+    bool ValidationSelected() const override;
+    void ClearReport() override;
+    void AppendReportLine(const char* line) override;
     bool ReportListHasLines() const;
 
     Controls c_;
     LinkLibrary& library_;
     Dialogs& dialogs_;
+    ReportCore core_;
 
     ConnectionState connectionState_ = kSearching;
     TimerMode timerMode_ = kIdleMode;
-    ReportState reportState_ = kIdleReport;
-    std::uint16_t reportLineCount_ = 0;
-    std::uint16_t reportLineIndex_ = 0;
 
     char libraryFileName_[kFileNameSize] = "QUILLSAN.DLL";
     char bindErrorText_[kBindErrorSize] = {};

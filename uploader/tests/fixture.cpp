@@ -156,6 +156,7 @@ QStringList Session::RunNames() const {
 
 int RunSessionTests(int argc, char** argv);
 int RunSaveTests(int argc, char** argv);
+int RunCliTests(int argc, char** argv);
 
 }  // namespace brevalin::test
 
@@ -163,5 +164,6 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     int failures = brevalin::test::RunSessionTests(argc, argv);
     failures += brevalin::test::RunSaveTests(argc, argv);
+    failures += brevalin::test::RunCliTests(argc, argv);
     return failures;
 }

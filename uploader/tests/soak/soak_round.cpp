@@ -5,10 +5,12 @@
 #include <QRadioButton>
 #include <vector>
 
+#include "cli_session.h"
 #include "controller.h"
 #include "expected_report.h"
 #include "reconnect_answer.h"
 #include "main_window.h"
+#include "report_files.h"
 #include "soak_library.h"
 #include "soak_user.h"
 #include "window_wiring.h"
@@ -23,6 +25,9 @@ constexpr int kMaxConnectTicks = 2000;
 // A user clicks Refresh until the run list is right, but not for ever.
 constexpr int kMaxRefreshes = 500;
 constexpr int kMaxSaveAttempts = 500;
+// A nightly job that finds no instrument runs again the next night; the soak
+// runs it again at once, but not for ever.
+constexpr int kMaxCliStarts = 50;
 
 QString Describe(const QByteArray& line) {
     return QString::fromLatin1(line.left(60).toPercentEncoding(" :.,/()-=%+*#<>[]"));
@@ -55,6 +60,7 @@ class Round {
                 }
             }
         }
+        if (failures_.isEmpty()) FetchWithCli();
         CollectFigures(failedBefore, promptsBefore);
         return failures_;
     }
@@ -157,27 +163,34 @@ class Round {
             Fail(QStringLiteral("%1: no run selected (row %2)").arg(what).arg(row));
             return {};
         }
-        const auto type = window_.validationItem->isChecked() ? instrument::ReportType::kValidation
-                                                              : instrument::ReportType::kRun;
+        QList<QByteArray> got;
+        for (int n = 0; n < window_.listBox2->count(); ++n)
+            got.append(window_.listBox2->item(n)->data(Qt::UserRole).toByteArray());
+        return CompareReport(what, runIndex, window_.validationItem->isChecked(), got);
+    }
+
+    // The lines that arrived against the report the instrument holds.
+    QList<QByteArray> CompareReport(const char* what, int runIndex, bool validation,
+                                    const QList<QByteArray>& got) {
+        const auto type =
+            validation ? instrument::ReportType::kValidation : instrument::ReportType::kRun;
         const QList<QByteArray> expected =
             ExpectedReport(runs_[static_cast<std::size_t>(runIndex)], type);
-        const QListWidget* list = window_.listBox2;
-        const int common = std::min<int>(list->count(), static_cast<int>(expected.size()));
+        const int common = std::min<int>(got.size(), static_cast<int>(expected.size()));
         for (int n = 0; n < common; ++n) {
-            const QByteArray got = list->item(n)->data(Qt::UserRole).toByteArray();
-            if (got == expected[n]) continue;
+            if (got[n] == expected[n]) continue;
             Fail(QStringLiteral("%1, run %2: line %3 is '%4', should be '%5'")
                      .arg(what)
                      .arg(runIndex)
                      .arg(n)
-                     .arg(Describe(got), Describe(expected[n])));
+                     .arg(Describe(got[n]), Describe(expected[n])));
             return {};
         }
-        if (list->count() != expected.size()) {
+        if (got.size() != expected.size()) {
             Fail(QStringLiteral("%1, run %2: %3 lines arrived, the report has %4")
                      .arg(what)
                      .arg(runIndex)
-                     .arg(list->count())
+                     .arg(got.size())
                      .arg(expected.size()));
             return {};
         }
@@ -208,6 +221,55 @@ class Round {
         if (file.readAll() != ExpectedFile(expected))
             Fail(QStringLiteral("the saved file differs from the report"));
         file.remove();
+    }
+
+    // brevalin-cli on the same faulted link: every run in both types, fetched
+    // and written as export-all does.
+    void FetchWithCli() {
+        SoakLibrary library;
+        cli::CliSession session(library, std::string());
+        std::string error;
+        if (!session.Bind("QUILLSAN.DLL", error)) {
+            Fail(QStringLiteral("brevalin-cli could not bind: %1").arg(error.c_str()));
+            return;
+        }
+        std::vector<std::string> names;
+        bool started = false;
+        for (int start = 0; start < kMaxCliStarts && !started; ++start) {
+            started = session.Connect(cli::LinkChoice{}) && session.RunNames(names);
+        }
+        if (!started) {
+            Fail(QStringLiteral("brevalin-cli never connected and listed the runs"));
+            return;
+        }
+        for (int row = 0; row < kRuns; ++row) {
+            const int runIndex = kRuns - 1 - row;
+            if (row >= static_cast<int>(names.size()) ||
+                names[static_cast<std::size_t>(row)] != runs_[static_cast<std::size_t>(runIndex)].name) {
+                Fail(QStringLiteral("brevalin-cli's run list is wrong at row %1").arg(row));
+                return;
+            }
+            for (const bool validation : {true, false}) {
+                std::vector<std::string> lines;
+                if (session.Fetch(static_cast<std::uint16_t>(runIndex), validation, lines) !=
+                    cli::FetchOutcome::kComplete) {
+                    Fail(QStringLiteral("brevalin-cli lost the link on run %1").arg(runIndex));
+                    return;
+                }
+                QList<QByteArray> got;
+                for (const std::string& line : lines) got.append(QByteArray::fromStdString(line));
+                const QList<QByteArray> expected =
+                    CompareReport("brevalin-cli fetch", runIndex, validation, got);
+                if (!failures_.isEmpty()) return;
+                const QString path = QStringLiteral("%1/cli-%2.txt").arg(setup_.folder).arg(++saved_);
+                QFile file(path);
+                if (!cli::WriteReportFile(path.toStdString(), lines, false, error) ||
+                    !file.open(QIODevice::ReadOnly) || file.readAll() != ExpectedFile(expected)) {
+                    Fail(QStringLiteral("brevalin-cli's file differs from the report"));
+                }
+                file.remove();
+            }
+        }
     }
 
     void CollectFigures(const FailedCalls& before, std::uint64_t promptsBefore) {

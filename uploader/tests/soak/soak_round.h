@@ -1,6 +1,7 @@
 // One soak round: a fresh instrument holding three long runs, faults from the
 // first exchange on, and brevalin connecting, listing the runs and fetching
-// and saving every run's report in both report types.
+// and saving every run's report in both report types; then brevalin-cli's
+// retrieval fetching and writing them all again on the same faulted link.
 #pragma once
 
 #include <QString>

@@ -1,0 +1,75 @@
+// brevalin-cli: Zantorel reports without a window, for scripts, nightly jobs
+// and remote shells.
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "cli_commands.h"
+#include "cli_options.h"
+#include "cli_session.h"
+#include "report_files.h"
+
+namespace {
+
+std::string OwnFolder() {
+    char self[4096];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) return {};
+    std::string path(self, static_cast<std::size_t>(length));
+    return path.substr(0, path.rfind('/'));
+}
+
+// The binding's message on one line.
+std::string OneLine(std::string text) {
+    for (char& c : text) {
+        if (c == '\n' || c == '\r') c = ' ';
+    }
+    const std::size_t first = text.find_first_not_of(" ->");
+    return first == std::string::npos ? text : text.substr(first);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace brevalin::cli;
+    Options options;
+    std::string error;
+    if (!ParseOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "brevalin-cli: %s (--help shows the usage)\n", error.c_str());
+        return kExitUsage;
+    }
+    if (options.command == Command::kHelp) {
+        std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
+    InstallInterruptCleanup();
+
+    const bool ownFile = options.library.empty();
+    brevalin::LinkLibrary library(ownFile ? OwnFolder() : std::string());
+    CliSession session(library, ownFile ? OwnFolder() : std::string());
+    if (!session.Bind(ownFile ? "QUILLSAN.DLL" : options.library.c_str(), error)) {
+        std::fprintf(stderr, "brevalin-cli: %s\n", OneLine(error).c_str());
+        return kExitLibrary;
+    }
+    if (!session.Connect(options.link)) {
+        std::fprintf(stderr, "brevalin-cli: No Zantorel detected on %s\n",
+                     options.link.usb ? "USB"
+                                      : ("COM" + std::to_string(options.link.comNumber)).c_str());
+        return kExitNoInstrument;
+    }
+    session.SetProgress(ProgressBar(options, stderr));
+    const Streams streams;
+    switch (options.command) {
+        case Command::kInfo:
+            return Info(session, options, streams);
+        case Command::kList:
+            return List(session, options, streams);
+        case Command::kFetch:
+            return Fetch(session, options, streams);
+        case Command::kExportAll:
+            return ExportAll(session, options, streams);
+        default:
+            return kExitUsage;
+    }
+}

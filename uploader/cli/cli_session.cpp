@@ -1,5 +1,7 @@
 #include "cli_session.h"
 
+#include "quillsan_loader.h"
+
 namespace brevalin::cli {
 namespace {
 
@@ -28,9 +30,9 @@ bool CliSession::Bind(const char* fileName, std::string& error) {
 void* CliSession::OptionalExport(const char* name) const {
     // Loading again only finds the file the binding loaded, in the same order.
     void* library = nullptr;
-    if (!ownFolder_.empty()) library = LoadSharedLibrary(ownFolder_ + "/" + fileName_);
-    if (library == nullptr) library = LoadSharedLibrary(fileName_);
-    return library != nullptr ? LookUpExport(library, name) : nullptr;
+    if (!ownFolder_.empty()) library = quillsan::loader::Load((ownFolder_ + "/" + fileName_).c_str());
+    if (library == nullptr) library = quillsan::loader::Load(fileName_.c_str());
+    return library != nullptr ? quillsan::loader::Find(library, name) : nullptr;
 }
 
 bool CliSession::RunNames(std::vector<std::string>& names) {

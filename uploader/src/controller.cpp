@@ -23,6 +23,15 @@ constexpr int kLinkCheckAttempts = 1000;
 constexpr int kRawBytesRole = Qt::UserRole;
 constexpr std::uint16_t kRequestNotSent = 1;  // the library's link error for a failed send
 
+// Marks the line Cancel Operation appends, which is not one of the report's.
+constexpr int kAbortLineRole = Qt::UserRole + 1;
+
+int AbortLinesIn(const QListWidget* list) {
+    int lines = 0;
+    for (int n = 0; n < list->count(); ++n) lines += list->item(n)->data(kAbortLineRole).toBool();
+    return lines;
+}
+
 QByteArray ListEntryBytes(const QListWidgetItem* item) {
     return item->data(kRawBytesRole).toByteArray();
 }
@@ -46,7 +55,20 @@ void FetchName(LinkLibrary& library, char (&line)[kLineSize], std::uint16_t hand
 }  // namespace
 
 Controller::Controller(const Controls& controls, LinkLibrary& library, Dialogs& dialogs)
-    : c_(controls), library_(library), dialogs_(dialogs) {}
+    : c_(controls), library_(library), dialogs_(dialogs), clock_([] {
+          return std::chrono::steady_clock::now().time_since_epoch();
+      }) {}
+
+void Controller::SelectRun(int row) {
+    const bool outer = ownSelection_;
+    ownSelection_ = true;
+    c_.runList->setCurrentRow(row);
+    ownSelection_ = outer;
+}
+
+void Controller::RunListCurrentChanged() {
+    if (!ownSelection_) ListBox1Click();
+}
 
 void Controller::End(int status) {
     ended_ = true;
@@ -111,20 +133,37 @@ void Controller::Timer1Timer() {
                 RefreshBClick();
             }
             break;
-        case kRetrieving: {
-            int steps = 0;
-            do {
-                RetrievalStep();
-                ++steps;
-            } while (reportState_ == kReadLines && steps < kStepsPerTick);
-            stepsInLastTick_ = steps;
-            if (reportState_ == kIdleReport) timerMode_ = kIdleMode;
+        case kRetrieving:
+            RunSlice();
             break;
-        }
         default:
             break;
     }
+    // A slice cut short by time goes on as soon as the window has had its turn.
+    c_.timer->setInterval(timerMode_ == kRetrieving && lastTickEndedOnTime_ ? 0
+                                                                             : kTimerIntervalMs);
     c_.timer->start();
+}
+
+void Controller::RunSlice() {
+    TakeReconnectRefusal();  // a No answered outside this retrieval is not for it
+    const std::chrono::nanoseconds start = clock_();
+    bool timeUp = false;
+    int steps = 0;
+    do {
+        RetrievalStep();
+        ++steps;
+        // A No to the library's reconnect question means the user wants out.
+        if (TakeReconnectRefusal()) {
+            CancelClick();
+            break;
+        }
+        timeUp = clock_() - start >= kSliceTime;
+    } while (reportState_ == kReadLines && steps < kStepsPerTick && !timeUp);
+    stepsInLastTick_ = steps;
+    lastTickEndedOnTime_ = timeUp && steps < kStepsPerTick && reportState_ == kReadLines &&
+                           timerMode_ == kRetrieving;
+    if (reportState_ == kIdleReport) timerMode_ = kIdleMode;
 }
 
 void Controller::ConnectStep() {
@@ -250,27 +289,40 @@ void Controller::RefreshBClick() {
         for (int attempt = 1; attempt < kLinkCheckAttempts && !CheckLink(); ++attempt) {
         }
     }
+    TakeReconnectRefusal();
+    const bool outer = ownSelection_;
+    ownSelection_ = true;  // filling the list is no click of the user's
     const std::uint16_t runs = library_.GetItemCount(kRunCollection, 0);
     c_.runList->clear();
-    for (int index = runs - 1; index >= 0; --index) {
+    // After a No to the reconnect question the names listed so far are kept.
+    bool refused = TakeReconnectRefusal();
+    for (int index = runs - 1; index >= 0 && !refused; --index) {
         char name[kLineSize];
         FetchName(library_, name, static_cast<std::uint16_t>(index | kRunKind));
-        AppendLine(c_.runList, name);
+        refused = TakeReconnectRefusal();
+        if (!refused) AppendLine(c_.runList, name);
     }
     c_.runList->setFocus();
-    if (c_.runList->count() > 0) {
-        c_.runList->setCurrentRow(0);
+    const bool listed = c_.runList->count() > 0;
+    if (listed) c_.runList->setCurrentRow(0);
+    ownSelection_ = outer;
+    if (listed && !refused) {
         ListBox1Click();
-    } else {
+    } else if (!listed) {
         AppendLine(c_.runList, kPlaceholder);
     }
 }
 
 void Controller::ListBox1Click() {
     if (c_.runList->count() == 0) return;
-    if (c_.runList->currentRow() < 0) c_.runList->setCurrentRow(0);
+    if (c_.runList->currentRow() < 0) SelectRun(0);
     if (c_.runList->item(0)->text() == QLatin1String(kPlaceholder)) return;
-    if (timerMode_ != kIdleMode) return;
+    if (timerMode_ != kIdleMode) {
+        // The highlight stays on the run whose report the list is receiving.
+        if (timerMode_ == kRetrieving) SelectRun(fetchedRow_);
+        return;
+    }
+    fetchedRow_ = c_.runList->currentRow();
     reportState_ = kGenerate;
     timerMode_ = kRetrieving;
     c_.timer->setInterval(kTimerIntervalMs);
@@ -293,8 +345,11 @@ void Controller::SaveBClick() {
     const QString path = dialogs_.SaveFileName();
     if (path.isEmpty()) return;
 
+    TakeReconnectRefusal();
     library_.ClearRemoteError();
     const std::uint16_t count = library_.GetItemCount(kReportLines, 0);
+    // The user declined to reconnect: the save ends here, and says nothing more.
+    if (TakeReconnectRefusal()) return;
     // Emptying the file because the count could not be read would lose the
     // user's earlier copy for nothing.
     if (library_.GetRemoteError() != 0 || (count == 0 && ReportListHasLines())) {
@@ -321,7 +376,7 @@ void Controller::SaveBClick() {
             file.close();
             dialogs_.Message(QStringLiteral("The report was incomplete: %1 of its %2 lines were "
                                             "saved.")
-                                 .arg(i)
+                                 .arg(i - AbortLinesIn(c_.reportList))
                                  .arg(count),
                              box::kOk | box::kExclamation);
             return;
@@ -360,6 +415,7 @@ void Controller::CancelClick() {
             AppendLine(c_.reportList, reportState_ == kReadLines
                                           ? "Incomplete -- Report upload aborted"
                                           : "Report upload aborted");
+            c_.reportList->item(c_.reportList->count() - 1)->setData(kAbortLineRole, true);
             timerMode_ = kIdleMode;
             HideStatus();
             return;

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <QStringList>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 
 #include "dialogs.h"
 #include "link_binding.h"
@@ -24,6 +26,9 @@ enum ReportState : std::uint8_t { kIdleReport = 0, kGenerate = 1, kAwaitLines = 
 
 inline constexpr int kTimerIntervalMs = 20;
 inline constexpr int kStepsPerTick = 50;
+// A slice also ends once its library calls have taken this long, so a slow link
+// still lets the window repaint and take clicks several times a second.
+inline constexpr std::chrono::milliseconds kSliceTime{100};
 inline constexpr std::uint16_t kRunCollection = 0x4006;
 inline constexpr std::uint16_t kReportLines = 0x4007;
 inline constexpr std::uint16_t kRunKind = 0x7000;
@@ -50,7 +55,11 @@ struct Controls {
 
 class Controller {
   public:
+    // Time as the tick measures it; a steady clock unless a test sets another.
+    using Clock = std::function<std::chrono::nanoseconds()>;
+
     Controller(const Controls& controls, LinkLibrary& library, Dialogs& dialogs);
+    void SetClock(Clock clock) { clock_ = std::move(clock); }
 
     // Handlers, named after the window's events.
     void FormCreate();
@@ -61,6 +70,8 @@ class Controller {
     void AboutBClick();
     void ListBox1Click();
     void CancelClick();
+    // The run list's current entry changed: by keyboard or mouse this is a click.
+    void RunListCurrentChanged();
 
     void ConnectStep();
     void RetrievalStep();
@@ -78,6 +89,8 @@ class Controller {
     const char* versionText() const { return versionText_; }
     const char* libraryVersionText() const { return libraryVersionText_; }
     int stepsInLastTick() const { return stepsInLastTick_; }
+    // The last tick stopped on kSliceTime rather than on its step count.
+    bool lastTickEndedOnTime() const { return lastTickEndedOnTime_; }
     // Every status text shown, oldest first, for a person or a test to follow.
     const QStringList& statusHistory() const { return statusHistory_; }
     bool ended() const { return ended_; }
@@ -86,6 +99,9 @@ class Controller {
     void End(int status);
     int SelectedType() const;
     bool ReportListHasLines() const;
+    void RunSlice();
+    // Moves the run list's highlight without it counting as the user's click.
+    void SelectRun(int row);
 
     Controls c_;
     LinkLibrary& library_;
@@ -103,7 +119,11 @@ class Controller {
     char versionText_[100] = {};
     char windowTitle_[100] = {};
 
+    Clock clock_;
+    int fetchedRow_ = 0;  // the run list entry whose report is being fetched
+    bool ownSelection_ = false;
     int stepsInLastTick_ = 0;
+    bool lastTickEndedOnTime_ = false;
     QStringList statusHistory_;
     bool ended_ = false;
 };

@@ -8,6 +8,28 @@
 #include "main_window.h"
 
 namespace brevalin {
+namespace {
+bool reconnectRefused = false;
+}  // namespace
+
+void NoteReconnectAnswer(bool yes) {
+    reconnectRefused = reconnectRefused || !yes;
+}
+
+bool TakeReconnectRefusal() {
+    const bool refused = reconnectRefused;
+    reconnectRefused = false;
+    return refused;
+}
+
+int AskReconnect(const char* text, const char* caption) {
+    const bool yes = QMessageBox::question(QApplication::activeWindow(),
+                                           QString::fromLatin1(caption), QString::fromLatin1(text),
+                                           QMessageBox::Yes | QMessageBox::No,
+                                           QMessageBox::Yes) == QMessageBox::Yes;
+    NoteReconnectAnswer(yes);
+    return yes ? 1 : 0;
+}
 
 int QtDialogs::Message(const QString& text, int flags) {
     QMessageBox message(parent_);

@@ -14,11 +14,7 @@
 // looks this name up in the executable.
 extern "C" __attribute__((visibility("default"))) int QuillsanHostPrompt(const char* text,
                                                                          const char* caption) {
-    return QMessageBox::question(QApplication::activeWindow(), QString::fromLatin1(caption),
-                                 QString::fromLatin1(text), QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::Yes) == QMessageBox::Yes
-               ? 1
-               : 0;
+    return brevalin::AskReconnect(text, caption);
 }
 static_assert(std::is_same_v<decltype(&QuillsanHostPrompt), QuillsanHostPromptFunction>);
 

@@ -91,28 +91,49 @@ class SessionTest : public QObject {
 
     void report_fetched_in_slices_data() {
         QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("callMs");
         QTest::addColumn<QList<int>>("listedAfterTick");
         QTest::addColumn<QList<int>>("stepsPerTick");
-        QTest::newRow("25 lines in one tick") << 25 << QList<int>{25} << QList<int>{27};
-        QTest::newRow("120 lines in three ticks")
-            << 120 << QList<int>{49, 99, 120} << QList<int>{50, 50, 22};
-        QTest::newRow("empty report") << 0 << QList<int>{0} << QList<int>{2};
+        QTest::addColumn<QList<int>>("pauseAfterTick");
+        QTest::newRow("25 lines in one tick")
+            << 25 << 0 << QList<int>{25} << QList<int>{27} << QList<int>{20};
+        QTest::newRow("120 lines in three ticks") << 120 << 0 << QList<int>{49, 99, 120}
+                                                  << QList<int>{50, 50, 22} << QList<int>{20, 20, 20};
+        QTest::newRow("empty report") << 0 << 0 << QList<int>{0} << QList<int>{2} << QList<int>{20};
+        // 100 ms of calls end a tick: generating costs two calls, a line one.
+        QTest::newRow("25 lines over a slow link")
+            << 25 << 20 << QList<int>{3, 8, 13, 18, 23, 25} << QList<int>{4, 5, 5, 5, 5, 3}
+            << QList<int>{0, 0, 0, 0, 0, 20};
+        QTest::newRow("120 lines over a link of 1 ms a call")
+            << 120 << 1 << QList<int>{49, 99, 120} << QList<int>{50, 50, 22}
+            << QList<int>{20, 20, 20};
     }
 
     void report_fetched_in_slices() {
         QFETCH(int, lines);
+        QFETCH(int, callMs);
         QFETCH(QList<int>, listedAfterTick);
         QFETCH(QList<int>, stepsPerTick);
+        QFETCH(QList<int>, pauseAfterTick);
         // A run that asks for no numbered lines gets the instrument's own report,
         // so an empty one comes from a run whose report has no lines at all.
         Session session({{"run 0", static_cast<std::uint16_t>(lines == 0 ? 1 : lines)}});
         QVERIFY(session.Connect());
         if (lines == 0) Faults().zeroCountReads = 1;
+        Faults().callMs = callMs;
         for (int tick = 0; tick < listedAfterTick.size(); ++tick) {
             QCOMPARE(session.controller.timerMode(), kRetrieving);
             session.controller.Timer1Timer();
             QCOMPARE(session.window.listBox2->count(), listedAfterTick[tick]);
             QCOMPARE(session.controller.stepsInLastTick(), stepsPerTick[tick]);
+            QCOMPARE(session.window.timer1.interval(), pauseAfterTick[tick]);
+        }
+        const QStringList report = session.ReportLines();
+        for (int n = 0; n < lines; ++n) {
+            QVERIFY2(report[n].startsWith(QString("Line %1 of %2")
+                                              .arg(n, 5, 10, QChar('0'))
+                                              .arg(lines, 5, 10, QChar('0'))),
+                     qPrintable(report[n]));
         }
         QCOMPARE(session.controller.timerMode(), kIdleMode);
         QCOMPARE(session.controller.reportState(), kIdleReport);
@@ -244,8 +265,9 @@ class SessionTest : public QObject {
         QCOMPARE(session.dialogs.exitStatus, -1);
     }
 
-    // The run comes from the selection when Generate runs, not when it was asked.
-    void generation_uses_the_selection_of_the_moment() {
+    // A click while busy starts nothing and leaves the highlight on the run
+    // being fetched; a regeneration uses the report type chosen meanwhile.
+    void busy_clicks_keep_the_fetched_run() {
         Session session({{"run 0", 0}, {"run 1", 0}, {"run 2", 0}});
         QVERIFY(session.Connect());
         Faults().failingGenerations = 1;
@@ -256,10 +278,11 @@ class SessionTest : public QObject {
         QCOMPARE(session.window.label2->text(), QString("Run Report"));
         session.window.listBox1->setCurrentRow(2);
         session.controller.ListBox1Click();  // busy: nothing starts
+        QCOMPARE(session.window.listBox1->currentRow(), 0);
         QVERIFY(session.TickUntilIdle() > 0);
         const QStringList lines = session.ReportLines();
         QVERIFY(lines[0].contains("RUN REPORT"));
-        QVERIFY(lines[2].contains("run 0"));
+        QVERIFY(lines[2].contains("run 2"));
     }
 
     void long_names_are_cut_to_99_characters() {

@@ -103,6 +103,9 @@ void Controller::ShowStatus(const char* text) {
     QString shown = QString::fromLatin1(text);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     c_.memo->setPlainText(shown);
+    // A connection step blocks the message loop; the panel alone is painted now
+    // so that its text can be read while the library searches.
+    c_.panel->repaint();
     statusHistory_.append(QString::fromLatin1(text));
 }
 

@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
@@ -185,8 +186,21 @@ MainWindow::MainWindow() {
     QWidget::setTabOrder(saveB, aboutB);
     QWidget::setTabOrder(aboutB, cancel);
 
+    for (QPushButton* button : {refreshB, aboutB, saveB, cancel}) button->installEventFilter(this);
+
     timer1.setInterval(20);
     Centre(this);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            static_cast<QPushButton*>(watched)->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace brevalin

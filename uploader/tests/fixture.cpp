@@ -109,6 +109,7 @@ uint32_t GetItemNameShim(char* buffer, uint32_t handle) {
     LinkFaults& faults = Faults();
     PayForCall();
     const int call = ++faults.nameCalls;
+    if (call == faults.unplugAtNameCall) LentInstrument().hid().Unplug();
     if (faults.failingNameCalls.contains(call)) {
         injectedError = kNoValidReply;
         return 0;

@@ -29,6 +29,7 @@ struct LinkFaults {
     QSet<int> failingCountCalls;  // GetItemCount(0x4007) calls (counted from 1) that fail
     int zeroCountReads = 0;       // GetItemCount(0x4007) answers 0
     QSet<int> failingNameCalls;   // GetItemName calls (counted from 1) that fail
+    int unplugAtNameCall = 0;     // GetItemName call (counted from 1) before which the cable goes
     int callMs = 0;               // what each call over the link costs on VirtualNow
     QList<bool> reconnectAnswers;  // the user's answers to the reconnect question (then Yes)
     int reconnectQuestions = 0;

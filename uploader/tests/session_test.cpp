@@ -2,11 +2,13 @@
 // instrument's answers shaped and link faults injected.
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTextEdit>
 #include <QtTest>
 
 #include "fixture.h"
+#include "window_wiring.h"
 
 namespace brevalin::test {
 
@@ -283,6 +285,93 @@ class SessionTest : public QObject {
         const QStringList lines = session.ReportLines();
         QVERIFY(lines[0].contains("RUN REPORT"));
         QVERIFY(lines[2].contains("run 2"));
+    }
+
+    // A key that moves the run list's highlight chooses that run as a click
+    // does; while its report is fetched, keys and clicks leave the highlight on it.
+    void choosing_a_run_by_key_or_mouse_data() {
+        QTest::addColumn<int>("key");  // 0: a mouse click on the entry
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("run");
+        QTest::newRow("Down") << int(Qt::Key_Down) << 1 << "run 1";
+        QTest::newRow("End") << int(Qt::Key_End) << 2 << "run 0";
+        QTest::newRow("Page Down") << int(Qt::Key_PageDown) << 2 << "run 0";
+        QTest::newRow("mouse") << 0 << 1 << "run 1";
+    }
+
+    void choosing_a_run_by_key_or_mouse() {
+        QFETCH(int, key);
+        QFETCH(int, row);
+        QFETCH(QString, run);
+        Session session({{"run 0", 0}, {"run 1", 0}, {"run 2", 0}});
+        QVERIFY(session.Connect());
+        QVERIFY(session.TickUntilIdle() > 0);
+        Wire(session.window, session.controller);
+        QListWidget* runs = session.window.listBox1;
+        const auto click = [runs](int entry) {
+            QTest::mouseClick(runs->viewport(), Qt::LeftButton, {},
+                              runs->visualItemRect(runs->item(entry)).center());
+        };
+        key != 0 ? QTest::keyClick(runs, Qt::Key(key)) : click(row);
+        QCOMPARE(runs->currentRow(), row);
+        QCOMPARE(session.controller.timerMode(), kRetrieving);
+
+        QTest::keyClick(runs, Qt::Key_Home);
+        click(row == 2 ? 0 : 2);
+        QCOMPARE(runs->currentRow(), row);
+        QVERIFY(session.TickUntilIdle() > 0);
+        QVERIFY2(session.ReportLines().value(2).contains(run),
+                 qPrintable(session.ReportLines().value(2)));
+    }
+
+    // The user says No to "reconnect?": the command that met the pulled cable
+    // ends at once instead of asking again.
+    void a_no_to_reconnect_ends_the_command_data() {
+        QTest::addColumn<bool>("refresh");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("lastLine");
+        QTest::addColumn<int>("reportLines");
+        QTest::addColumn<int>("runsListed");
+        QTest::newRow("No while fetching")
+            << false << false << "Incomplete -- Report upload aborted" << 50 << 2;
+        QTest::newRow("Yes while fetching") << false << true << "Line 00119 of 00120" << 120 << 2;
+        QTest::newRow("No during Refresh") << true << false << "Line 00119 of 00120" << 120 << 1;
+    }
+
+    void a_no_to_reconnect_ends_the_command() {
+        QFETCH(bool, refresh);
+        QFETCH(bool, yes);
+        QFETCH(QString, lastLine);
+        QFETCH(int, reportLines);
+        QFETCH(int, runsListed);
+        Session session({{"run 0", 120}, {"run 1", 120}});
+        QVERIFY(session.Connect());
+        if (refresh) QVERIFY(session.TickUntilIdle() > 0);
+        else session.controller.Timer1Timer();
+        // The cable goes before the next line, or before the second run's name.
+        Faults().unplugAtNameCall = Faults().nameCalls + (refresh ? 2 : 1);
+        Faults().reconnectAnswers = {yes};
+        if (refresh) session.controller.RefreshBClick();
+        else session.TickUntilIdle(20);
+
+        QCOMPARE(Faults().reconnectQuestions, 1);
+        QCOMPARE(session.controller.timerMode(), kIdleMode);
+        QVERIFY(!session.window.panel1->isVisibleTo(&session.window));
+        QVERIFY2(session.ReportLines().last().startsWith(lastLine),
+                 qPrintable(session.ReportLines().last()));
+        QCOMPARE(session.ReportLines().size(), reportLines);
+        QCOMPARE(session.RunNames().size(), runsListed);
+    }
+
+    void enter_presses_the_focused_button() {
+        Session session({{"run 0", 5}});
+        QVERIFY(session.Connect());
+        QVERIFY(session.TickUntilIdle() > 0);
+        Wire(session.window, session.controller);
+        QTest::keyClick(session.window.aboutB, Qt::Key_Return);
+        QTest::keyClick(session.window.saveB, Qt::Key_Enter);
+        QCOMPARE(session.dialogs.aboutShown, QStringList({"Version 1.000"}));
+        QCOMPARE(session.dialogs.saveDialogs, 1);
     }
 
     void long_names_are_cut_to_99_characters() {

@@ -55,9 +55,10 @@ void FetchName(LinkLibrary& library, char (&line)[kLineSize], std::uint16_t hand
 }  // namespace
 
 Controller::Controller(const Controls& controls, LinkLibrary& library, Dialogs& dialogs)
-    : c_(controls), library_(library), dialogs_(dialogs), clock_([] {
-          return std::chrono::steady_clock::now().time_since_epoch();
-      }) {}
+    : c_(controls),
+      library_(library),
+      dialogs_(dialogs),
+      clock_([] { return std::chrono::steady_clock::now().time_since_epoch(); }) {}
 
 void Controller::SelectRun(int row) {
     const bool outer = ownSelection_;
@@ -143,8 +144,7 @@ void Controller::Timer1Timer() {
             break;
     }
     // A slice cut short by time goes on as soon as the window has had its turn.
-    c_.timer->setInterval(timerMode_ == kRetrieving && lastTickEndedOnTime_ ? 0
-                                                                             : kTimerIntervalMs);
+    c_.timer->setInterval(timerMode_ == kRetrieving && lastTickEndedOnTime_ ? 0 : kTimerIntervalMs);
     c_.timer->start();
 }
 
@@ -164,8 +164,8 @@ void Controller::RunSlice() {
         timeUp = clock_() - start >= kSliceTime;
     } while (reportState_ == kReadLines && steps < kStepsPerTick && !timeUp);
     stepsInLastTick_ = steps;
-    lastTickEndedOnTime_ = timeUp && steps < kStepsPerTick && reportState_ == kReadLines &&
-                           timerMode_ == kRetrieving;
+    lastTickEndedOnTime_ =
+        timeUp && steps < kStepsPerTick && reportState_ == kReadLines && timerMode_ == kRetrieving;
     if (reportState_ == kIdleReport) timerMode_ = kIdleMode;
 }
 

@@ -23,10 +23,10 @@ bool TakeReconnectRefusal() {
 }
 
 int AskReconnect(const char* text, const char* caption) {
-    const bool yes = QMessageBox::question(QApplication::activeWindow(),
-                                           QString::fromLatin1(caption), QString::fromLatin1(text),
-                                           QMessageBox::Yes | QMessageBox::No,
-                                           QMessageBox::Yes) == QMessageBox::Yes;
+    const bool yes =
+        QMessageBox::question(QApplication::activeWindow(), QString::fromLatin1(caption),
+                              QString::fromLatin1(text), QMessageBox::Yes | QMessageBox::No,
+                              QMessageBox::Yes) == QMessageBox::Yes;
     NoteReconnectAnswer(yes);
     return yes ? 1 : 0;
 }

@@ -12,6 +12,22 @@
 
 namespace brevalin::test {
 
+// What the message panel showed each time it was painted.
+class PaintedStatus : public QObject {
+  public:
+    explicit PaintedStatus(QTextEdit* memo) : memo_(memo) {
+        memo->viewport()->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) texts.append(memo_->toPlainText());
+        return false;
+    }
+    QStringList texts;
+
+  private:
+    QTextEdit* memo_;
+};
+
 class SessionTest : public QObject {
     Q_OBJECT
 
@@ -27,8 +43,13 @@ class SessionTest : public QObject {
         Session session({{"run 0", 12}});
         Faults().searchesNotFinding = 1;
         session.dialogs.answers = {answer};
+        session.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&session.window));
+        PaintedStatus painted(session.window.memo1);
         session.controller.FormCreate();
         session.controller.Timer1Timer();
+        // The search blocks the message loop, yet its text was on the screen.
+        QVERIFY(painted.texts.contains(" Checking for Zantorel\n connected to COM2"));
 
         QCOMPARE(session.dialogs.boxes.size(), 1);
         QCOMPARE(session.dialogs.boxes[0].first, QString("No Zantorel detected"));
@@ -99,8 +120,9 @@ class SessionTest : public QObject {
         QTest::addColumn<QList<int>>("pauseAfterTick");
         QTest::newRow("25 lines in one tick")
             << 25 << 0 << QList<int>{25} << QList<int>{27} << QList<int>{20};
-        QTest::newRow("120 lines in three ticks") << 120 << 0 << QList<int>{49, 99, 120}
-                                                  << QList<int>{50, 50, 22} << QList<int>{20, 20, 20};
+        QTest::newRow("120 lines in three ticks")
+            << 120 << 0 << QList<int>{49, 99, 120} << QList<int>{50, 50, 22}
+            << QList<int>{20, 20, 20};
         QTest::newRow("empty report") << 0 << 0 << QList<int>{0} << QList<int>{2} << QList<int>{20};
         // 100 ms of calls end a tick: generating costs two calls, a line one.
         QTest::newRow("25 lines over a slow link")
@@ -346,13 +368,17 @@ class SessionTest : public QObject {
         QFETCH(int, runsListed);
         Session session({{"run 0", 120}, {"run 1", 120}});
         QVERIFY(session.Connect());
-        if (refresh) QVERIFY(session.TickUntilIdle() > 0);
-        else session.controller.Timer1Timer();
+        if (refresh)
+            QVERIFY(session.TickUntilIdle() > 0);
+        else
+            session.controller.Timer1Timer();
         // The cable goes before the next line, or before the second run's name.
         Faults().unplugAtNameCall = Faults().nameCalls + (refresh ? 2 : 1);
         Faults().reconnectAnswers = {yes};
-        if (refresh) session.controller.RefreshBClick();
-        else session.TickUntilIdle(20);
+        if (refresh)
+            session.controller.RefreshBClick();
+        else
+            session.TickUntilIdle(20);
 
         QCOMPARE(Faults().reconnectQuestions, 1);
         QCOMPARE(session.controller.timerMode(), kIdleMode);

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <cstdlib>
 
+#include "exact_caption.h"
 #include "main_window.h"
 
 namespace brevalin {
@@ -33,7 +34,7 @@ int AskReconnect(const char* text, const char* caption) {
 
 int QtDialogs::Message(const QString& text, int flags) {
     QMessageBox message(parent_);
-    message.setWindowTitle(QString());
+    SetExactCaption(&message, QString());
     message.setText(text);
     const int icon = flags & 0xF0;
     message.setIcon(icon == box::kQuestion      ? QMessageBox::Question
@@ -58,6 +59,12 @@ int QtDialogs::Message(const QString& text, int flags) {
         default:
             return box::kAnswerCancel;
     }
+}
+
+void ShowFatalError(const QString& text) {
+    QMessageBox message(QMessageBox::Critical, QString(), text, QMessageBox::Ok);
+    SetExactCaption(&message, QString());
+    message.exec();
 }
 
 QString QtDialogs::SaveFileName() {

@@ -42,6 +42,9 @@ bool TakeReconnectRefusal();
 // The prompt function's question, shown as a modal Yes/No box; notes the answer.
 int AskReconnect(const char* text, const char* caption);
 
+// The toolkit's message for an error that escaped the message loop.
+void ShowFatalError(const QString& text);
+
 class AboutBox;
 
 class QtDialogs : public Dialogs {

@@ -1,6 +1,5 @@
 // brevalin: copies reports out of a Zantorel thermal cycler.
 #include <QApplication>
-#include <QMessageBox>
 #include <exception>
 
 #include "controller.h"
@@ -20,8 +19,8 @@ static_assert(std::is_same_v<decltype(&QuillsanHostPrompt), QuillsanHostPromptFu
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    // The application's title. No display name: Qt would append it to every caption.
     QApplication::setApplicationName(QStringLiteral("Brevalin"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Brevalin"));
 
     brevalin::MainWindow form1;
     brevalin::LinkLibrary library(QCoreApplication::applicationDirPath().toStdString());
@@ -34,9 +33,9 @@ int main(int argc, char** argv) {
     try {
         return QApplication::exec();
     } catch (const std::exception& error) {
-        QMessageBox::critical(nullptr, QString(), QString::fromLocal8Bit(error.what()));
+        brevalin::ShowFatalError(QString::fromLocal8Bit(error.what()));
     } catch (...) {
-        QMessageBox::critical(nullptr, QString(), QStringLiteral("Unexpected error"));
+        brevalin::ShowFatalError(QStringLiteral("Unexpected error"));
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTextEdit>
 #include <QtTest>
 
@@ -101,6 +102,18 @@ class SessionTest : public QObject {
         // The instrument's degree byte arrives as the degree sign.
         QVERIFY(lines.join("").contains(QChar(0x00B0)));
         QVERIFY(!lines.join("").contains(QChar(0x20AC)));
+
+        // Lines wider than the list are shown whole, with a scroll bar to reach them.
+        QListWidget* report = session.window.listBox2;
+        session.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&session.window));
+        QVERIFY(report->horizontalScrollBar()->isVisible());
+        for (int n = 0; n < report->count(); ++n) {
+            const QString line = report->item(n)->text();
+            QVERIFY2(report->visualItemRect(report->item(n)).width() >=
+                         report->fontMetrics().horizontalAdvance(line),
+                     qPrintable(line));
+        }
     }
 
     void no_runs_shows_the_placeholder() {

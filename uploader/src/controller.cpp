@@ -350,12 +350,14 @@ void Controller::SaveBClick() {
 
     TakeReconnectRefusal();
     library_.ClearRemoteError();
-    const std::uint16_t count = library_.GetItemCount(kReportLines, 0);
-    // The user declined to reconnect: the save ends here, and says nothing more.
-    if (TakeReconnectRefusal()) return;
+    const std::uint16_t libraryCount = library_.GetItemCount(kReportLines, 0);
+    // A user who declined to reconnect gets what the report list holds.
+    const bool refused = TakeReconnectRefusal();
+    const std::uint16_t count =
+        refused ? static_cast<std::uint16_t>(c_.reportList->count()) : libraryCount;
     // Emptying the file because the count could not be read would lose the
     // user's earlier copy for nothing.
-    if (library_.GetRemoteError() != 0 || (count == 0 && ReportListHasLines())) {
+    if (!refused && (library_.GetRemoteError() != 0 || (count == 0 && ReportListHasLines()))) {
         dialogs_.Message(QStringLiteral("The instrument did not say how many lines the report has."
                                         "\nNothing was saved; the file was not changed."),
                          box::kOk | box::kExclamation);

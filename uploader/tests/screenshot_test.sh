@@ -36,6 +36,9 @@ exec xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   }
   window=$(wait_for_caption "\"$title\"")
   [ -n "$window" ] || fail "brevalin did not open its window titled \"$title\""
+  # The client area: a caption bar and borders make the window about 849 x 490.
+  size=$(xwininfo -id "$window" | awk "/Width:/{w=\$2} /Height:/{h=\$2} END{print w \"x\" h}")
+  [ "$size" = "841x463" ] || fail "client area $size, not 841x463"
   sleep 2   # the first report takes well under a second
   kill -0 $pid || fail "brevalin ended early"
   import -window root "$out/brevalin.png"

@@ -89,8 +89,6 @@ class Controller {
     const char* versionText() const { return versionText_; }
     const char* libraryVersionText() const { return libraryVersionText_; }
     int stepsInLastTick() const { return stepsInLastTick_; }
-    // The last tick stopped on kSliceTime rather than on its step count.
-    bool lastTickEndedOnTime() const { return lastTickEndedOnTime_; }
     // Every status text shown, oldest first, for a person or a test to follow.
     const QStringList& statusHistory() const { return statusHistory_; }
     bool ended() const { return ended_; }
@@ -123,7 +121,7 @@ class Controller {
     int fetchedRow_ = 0;  // the run list entry whose report is being fetched
     bool ownSelection_ = false;
     int stepsInLastTick_ = 0;
-    bool lastTickEndedOnTime_ = false;
+    bool lastTickEndedOnTime_ = false;  // stopped on kSliceTime, not on its step count
     QStringList statusHistory_;
     bool ended_ = false;
 };

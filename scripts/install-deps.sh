@@ -6,7 +6,7 @@ packages=(cmake ninja-build g++ pkg-config python3 libgtest-dev libgmock-dev goo
           libbenchmark-dev clang libclang-rt-14-dev valgrind
           dpkg-dev lintian
           mingw-w64 wine64
-          qt6-base-dev libgl-dev xvfb xauth x11-apps xdotool imagemagick fonts-dejavu-core fonts-liberation2)
+          qt6-base-dev libgl-dev libxcb1-dev xvfb xauth x11-apps x11-utils xdotool imagemagick fonts-dejavu-core fonts-liberation2)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -7,7 +7,6 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -19,6 +18,15 @@ namespace {
 constexpr char kInstrumentName[] = "Zantorel";
 constexpr int kReportedComPort = 2;
 constexpr int kRawBytesRole = Qt::UserRole;
+
+// Marks the line Cancel Operation appends, which is not one of the report's.
+constexpr int kAbortLineRole = Qt::UserRole + 1;
+
+int AbortLinesIn(const QListWidget* list) {
+    int lines = 0;
+    for (int n = 0; n < list->count(); ++n) lines += list->item(n)->data(kAbortLineRole).toBool();
+    return lines;
+}
 
 QByteArray ListEntryBytes(const QListWidgetItem* item) {
     return item->data(kRawBytesRole).toByteArray();
@@ -34,7 +42,22 @@ void AppendLine(QListWidget* list, const char* text) {
 }  // namespace
 
 Controller::Controller(const Controls& controls, LinkLibrary& library, Dialogs& dialogs)
-    : c_(controls), library_(library), dialogs_(dialogs), core_(library, *this) {}
+    : c_(controls),
+      library_(library),
+      dialogs_(dialogs),
+      core_(library, *this),
+      clock_([] { return std::chrono::steady_clock::now().time_since_epoch(); }) {}
+
+void Controller::SelectRun(int row) {
+    const bool outer = ownSelection_;
+    ownSelection_ = true;
+    c_.runList->setCurrentRow(row);
+    ownSelection_ = outer;
+}
+
+void Controller::RunListCurrentChanged() {
+    if (!ownSelection_) ListBox1Click();
+}
 
 void Controller::End(int status) {
     ended_ = true;
@@ -69,6 +92,9 @@ void Controller::ShowStatus(const char* text) {
     QString shown = QString::fromLatin1(text);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     c_.memo->setPlainText(shown);
+    // A connection step blocks the message loop; the panel alone is painted now
+    // so that its text can be read while the library searches.
+    c_.panel->repaint();
     statusHistory_.append(QString::fromLatin1(text));
 }
 
@@ -96,20 +122,36 @@ void Controller::Timer1Timer() {
                 RefreshBClick();
             }
             break;
-        case kRetrieving: {
-            int steps = 0;
-            do {
-                RetrievalStep();
-                ++steps;
-            } while (core_.state() == kReadLines && steps < kStepsPerTick);
-            stepsInLastTick_ = steps;
-            if (core_.state() == kIdleReport) timerMode_ = kIdleMode;
+        case kRetrieving:
+            RunSlice();
             break;
-        }
         default:
             break;
     }
+    // A slice cut short by time goes on as soon as the window has had its turn.
+    c_.timer->setInterval(timerMode_ == kRetrieving && lastTickEndedOnTime_ ? 0 : kTimerIntervalMs);
     c_.timer->start();
+}
+
+void Controller::RunSlice() {
+    TakeReconnectRefusal();  // a No answered outside this retrieval is not for it
+    const std::chrono::nanoseconds start = clock_();
+    bool timeUp = false;
+    int steps = 0;
+    do {
+        RetrievalStep();
+        ++steps;
+        // A No to the library's reconnect question means the user wants out.
+        if (TakeReconnectRefusal()) {
+            CancelClick();
+            break;
+        }
+        timeUp = clock_() - start >= kSliceTime;
+    } while (core_.state() == kReadLines && steps < kStepsPerTick && !timeUp);
+    stepsInLastTick_ = steps;
+    lastTickEndedOnTime_ =
+        timeUp && steps < kStepsPerTick && core_.state() == kReadLines && timerMode_ == kRetrieving;
+    if (core_.state() == kIdleReport) timerMode_ = kIdleMode;
 }
 
 void Controller::ConnectStep() {
@@ -173,6 +215,10 @@ void Controller::AppendReportLine(const char* line) {
     AppendLine(c_.reportList, line);
 }
 
+bool Controller::ReconnectRefused() {
+    return TakeReconnectRefusal();
+}
+
 void Controller::RetrievalStep() {
     core_.RetrievalStep();
 }
@@ -180,22 +226,33 @@ void Controller::RetrievalStep() {
 void Controller::RefreshBClick() {
     if (timerMode_ != kIdleMode) return;
     const std::vector<std::string> names = core_.ReadRunNames();
+    // After a No to the reconnect question the names listed so far are kept.
+    const bool refused = core_.listDeclined();
+    const bool outer = ownSelection_;
+    ownSelection_ = true;  // filling the list is no click of the user's
     c_.runList->clear();
     for (const std::string& name : names) AppendLine(c_.runList, name.c_str());
     c_.runList->setFocus();
-    if (c_.runList->count() > 0) {
-        c_.runList->setCurrentRow(0);
+    const bool listed = c_.runList->count() > 0;
+    if (listed) c_.runList->setCurrentRow(0);
+    ownSelection_ = outer;
+    if (listed && !refused) {
         ListBox1Click();
-    } else {
+    } else if (!listed) {
         AppendLine(c_.runList, kPlaceholder);
     }
 }
 
 void Controller::ListBox1Click() {
     if (c_.runList->count() == 0) return;
-    if (c_.runList->currentRow() < 0) c_.runList->setCurrentRow(0);
+    if (c_.runList->currentRow() < 0) SelectRun(0);
     if (c_.runList->item(0)->text() == QLatin1String(kPlaceholder)) return;
-    if (timerMode_ != kIdleMode) return;
+    if (timerMode_ != kIdleMode) {
+        // The highlight stays on the run whose report the list is receiving.
+        if (timerMode_ == kRetrieving) SelectRun(fetchedRow_);
+        return;
+    }
+    fetchedRow_ = c_.runList->currentRow();
     core_.StartRetrieval();
     timerMode_ = kRetrieving;
     c_.timer->setInterval(kTimerIntervalMs);
@@ -218,11 +275,16 @@ void Controller::SaveBClick() {
     const QString path = dialogs_.SaveFileName();
     if (path.isEmpty()) return;
 
+    TakeReconnectRefusal();
     library_.ClearRemoteError();
-    const std::uint16_t count = library_.GetItemCount(kReportLines, 0);
+    const std::uint16_t libraryCount = library_.GetItemCount(kReportLines, 0);
+    // A user who declined to reconnect gets what the report list holds.
+    const bool refused = TakeReconnectRefusal();
+    const std::uint16_t count =
+        refused ? static_cast<std::uint16_t>(c_.reportList->count()) : libraryCount;
     // Emptying the file because the count could not be read would lose the
     // user's earlier copy for nothing.
-    if (library_.GetRemoteError() != 0 || (count == 0 && ReportListHasLines())) {
+    if (!refused && (library_.GetRemoteError() != 0 || (count == 0 && ReportListHasLines()))) {
         dialogs_.Message(QStringLiteral("The instrument did not say how many lines the report has."
                                         "\nNothing was saved; the file was not changed."),
                          box::kOk | box::kExclamation);
@@ -246,7 +308,7 @@ void Controller::SaveBClick() {
             file.close();
             dialogs_.Message(QStringLiteral("The report was incomplete: %1 of its %2 lines were "
                                             "saved.")
-                                 .arg(i)
+                                 .arg(i - AbortLinesIn(c_.reportList))
                                  .arg(count),
                              box::kOk | box::kExclamation);
             return;
@@ -282,6 +344,7 @@ void Controller::CancelClick() {
             AppendLine(c_.reportList, core_.state() == kReadLines
                                           ? "Incomplete -- Report upload aborted"
                                           : "Report upload aborted");
+            c_.reportList->item(c_.reportList->count() - 1)->setData(kAbortLineRole, true);
             timerMode_ = kIdleMode;
             HideStatus();
             return;

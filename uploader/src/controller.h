@@ -4,7 +4,9 @@
 #pragma once
 
 #include <QStringList>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 
 #include "dialogs.h"
 #include "link_binding.h"
@@ -24,6 +26,9 @@ enum TimerMode : std::uint8_t { kIdleMode = 0, kConnecting = 1, kRetrieving = 2 
 
 inline constexpr int kTimerIntervalMs = 20;
 inline constexpr int kStepsPerTick = 50;
+// A slice also ends once its library calls have taken this long, so a slow link
+// still lets the window repaint and take clicks several times a second.
+inline constexpr std::chrono::milliseconds kSliceTime{100};
 
 inline constexpr char kPlaceholder[] = "------No reports available------";
 
@@ -42,7 +47,11 @@ struct Controls {
 
 class Controller : private ReportHost {
   public:
+    // Time as the tick measures it; a steady clock unless a test sets another.
+    using Clock = std::function<std::chrono::nanoseconds()>;
+
     Controller(const Controls& controls, LinkLibrary& library, Dialogs& dialogs);
+    void SetClock(Clock clock) { clock_ = std::move(clock); }
 
     // Handlers, named after the window's events.
     void FormCreate();
@@ -53,6 +62,8 @@ class Controller : private ReportHost {
     void AboutBClick();
     void ListBox1Click();
     void CancelClick();
+    // The run list's current entry changed: by keyboard or mouse this is a click.
+    void RunListCurrentChanged();
 
     void ConnectStep();
     void RetrievalStep();
@@ -82,7 +93,11 @@ class Controller : private ReportHost {
     bool ValidationSelected() const override;
     void ClearReport() override;
     void AppendReportLine(const char* line) override;
+    bool ReconnectRefused() override;
     bool ReportListHasLines() const;
+    void RunSlice();
+    // Moves the run list's highlight without it counting as the user's click.
+    void SelectRun(int row);
 
     Controls c_;
     LinkLibrary& library_;
@@ -98,7 +113,11 @@ class Controller : private ReportHost {
     char versionText_[100] = {};
     char windowTitle_[100] = {};
 
+    Clock clock_;
+    int fetchedRow_ = 0;  // the run list entry whose report is being fetched
+    bool ownSelection_ = false;
     int stepsInLastTick_ = 0;
+    bool lastTickEndedOnTime_ = false;  // stopped on kSliceTime, not on its step count
     QStringList statusHistory_;
     bool ended_ = false;
 };

@@ -5,13 +5,36 @@
 #include <QMessageBox>
 #include <cstdlib>
 
+#include "exact_caption.h"
 #include "main_window.h"
 
 namespace brevalin {
+namespace {
+bool reconnectRefused = false;
+}  // namespace
+
+void NoteReconnectAnswer(bool yes) {
+    reconnectRefused = reconnectRefused || !yes;
+}
+
+bool TakeReconnectRefusal() {
+    const bool refused = reconnectRefused;
+    reconnectRefused = false;
+    return refused;
+}
+
+int AskReconnect(const char* text, const char* caption) {
+    const bool yes =
+        QMessageBox::question(QApplication::activeWindow(), QString::fromLatin1(caption),
+                              QString::fromLatin1(text), QMessageBox::Yes | QMessageBox::No,
+                              QMessageBox::Yes) == QMessageBox::Yes;
+    NoteReconnectAnswer(yes);
+    return yes ? 1 : 0;
+}
 
 int QtDialogs::Message(const QString& text, int flags) {
     QMessageBox message(parent_);
-    message.setWindowTitle(QString());
+    SetExactCaption(&message, QString());
     message.setText(text);
     const int icon = flags & 0xF0;
     message.setIcon(icon == box::kQuestion      ? QMessageBox::Question
@@ -36,6 +59,12 @@ int QtDialogs::Message(const QString& text, int flags) {
         default:
             return box::kAnswerCancel;
     }
+}
+
+void ShowFatalError(const QString& text) {
+    QMessageBox message(QMessageBox::Critical, QString(), text, QMessageBox::Ok);
+    SetExactCaption(&message, QString());
+    message.exec();
 }
 
 QString QtDialogs::SaveFileName() {

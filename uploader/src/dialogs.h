@@ -33,6 +33,18 @@ class Dialogs {
     virtual void Exit(int status) = 0;
 };
 
+// The library asks its reconnect question through the program's prompt
+// function. A No there means the user wants the command that met the missing
+// instrument to end, so it is noted until that command takes it.
+void NoteReconnectAnswer(bool yes);
+// True once after a No.
+bool TakeReconnectRefusal();
+// The prompt function's question, shown as a modal Yes/No box; notes the answer.
+int AskReconnect(const char* text, const char* caption);
+
+// The toolkit's message for an error that escaped the message loop.
+void ShowFatalError(const QString& text);
+
 class AboutBox;
 
 class QtDialogs : public Dialogs {

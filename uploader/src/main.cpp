@@ -1,6 +1,5 @@
 // brevalin: copies reports out of a Zantorel thermal cycler.
 #include <QApplication>
-#include <QMessageBox>
 #include <exception>
 
 #include "controller.h"
@@ -14,18 +13,14 @@
 // looks this name up in the executable.
 extern "C" __attribute__((visibility("default"))) int QuillsanHostPrompt(const char* text,
                                                                          const char* caption) {
-    return QMessageBox::question(QApplication::activeWindow(), QString::fromLatin1(caption),
-                                 QString::fromLatin1(text), QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::Yes) == QMessageBox::Yes
-               ? 1
-               : 0;
+    return brevalin::AskReconnect(text, caption);
 }
 static_assert(std::is_same_v<decltype(&QuillsanHostPrompt), QuillsanHostPromptFunction>);
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    // The application's title. No display name: Qt would append it to every caption.
     QApplication::setApplicationName(QStringLiteral("Brevalin"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Brevalin"));
 
     brevalin::MainWindow form1;
     brevalin::LinkLibrary library(QCoreApplication::applicationDirPath().toStdString());
@@ -38,9 +33,9 @@ int main(int argc, char** argv) {
     try {
         return QApplication::exec();
     } catch (const std::exception& error) {
-        QMessageBox::critical(nullptr, QString(), QString::fromLocal8Bit(error.what()));
+        brevalin::ShowFatalError(QString::fromLocal8Bit(error.what()));
     } catch (...) {
-        QMessageBox::critical(nullptr, QString(), QStringLiteral("Unexpected error"));
+        brevalin::ShowFatalError(QStringLiteral("Unexpected error"));
     }
     return 0;
 }

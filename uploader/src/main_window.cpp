@@ -1,9 +1,11 @@
 #include "main_window.h"
 
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
@@ -13,6 +15,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTextEdit>
+#include <QVBoxLayout>
 
 namespace brevalin {
 namespace {
@@ -46,13 +49,26 @@ QLabel* CentredLabel(QWidget* parent, const QString& text, QRect where) {
     return label;
 }
 
+// The largest size up to `pixels` whose characters, descenders included, fit
+// a line of `pixels`: the substitutes for the bitmap font are taller than it.
+QFont FittingFont(const QStringList& families, int pixels) {
+    QFont font = PixelFont(families, QFont::TypeWriter, pixels);
+    for (int size = pixels; size > pixels / 2; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).height() <= pixels) break;
+    }
+    return font;
+}
+
 QListWidget* List(QWidget* parent, QRect where, const QFont& font, int itemHeight) {
     auto* list = new QListWidget(parent);
     list->setGeometry(where);
     list->setFont(font);
-    list->setUniformItemSizes(true);
     list->setStyleSheet(
         QStringLiteral("QListWidget::item { height: %1px; padding: 0px; }").arg(itemHeight));
+    // Whole lines, and a scroll bar for those wider than the list.
+    list->setTextElideMode(Qt::ElideNone);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     return list;
 }
 
@@ -129,12 +145,12 @@ void AboutBox::SetVersionText(const QString& text) {
 
 MainWindow::MainWindow() {
     setFont(WindowFont());
-    setFixedSize(849, 490);
+    // The client area: with a caption bar and borders the window is about 849 x 490.
+    setFixedSize(841, 463);
     Fill(this, kInactiveCaption);
     setWindowIcon(ProgramIcon());
 
-    const QFont terminal =
-        PixelFont({"Terminal", "DejaVu Sans Mono", "Liberation Mono"}, QFont::TypeWriter, 12);
+    const QFont terminal = FittingFont({"Terminal", "DejaVu Sans Mono", "Liberation Mono"}, 12);
     const QFont courier =
         PixelFont({"Courier New", "Liberation Mono", "DejaVu Sans Mono"}, QFont::TypeWriter, 12);
 
@@ -151,9 +167,17 @@ MainWindow::MainWindow() {
     radioGroup1 = new QGroupBox(QStringLiteral("Report Type"), this);
     radioGroup1->setGeometry(408, 376, 121, 49);
     validationItem = new QRadioButton(QStringLiteral("Validation Report"), radioGroup1);
-    validationItem->setGeometry(8, 14, 110, 16);
     runItem = new QRadioButton(QStringLiteral("Run Report"), radioGroup1);
-    runItem->setGeometry(8, 30, 110, 16);
+    // The caption sits on the frame's top line, as in the layout's own toolkit,
+    // which leaves room inside the 49-pixel group for both items.
+    radioGroup1->setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+        "QGroupBox::title { subcontrol-origin: margin; left: 7px; padding: 0px 2px; }"));
+    auto* items = new QVBoxLayout(radioGroup1);
+    items->setContentsMargins(8, 8, 2, 2);
+    items->setSpacing(0);
+    items->addWidget(validationItem);
+    items->addWidget(runItem);
     validationItem->setChecked(true);
 
     saveB = Button(this, QStringLiteral("Save to File"), QRect(568, 384, 89, 33));
@@ -185,8 +209,21 @@ MainWindow::MainWindow() {
     QWidget::setTabOrder(saveB, aboutB);
     QWidget::setTabOrder(aboutB, cancel);
 
+    for (QPushButton* button : {refreshB, aboutB, saveB, cancel}) button->installEventFilter(this);
+
     timer1.setInterval(20);
     Centre(this);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            static_cast<QPushButton*>(watched)->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace brevalin

@@ -44,6 +44,10 @@ class MainWindow : public QWidget {
     QPushButton* saveB;
     QPushButton* cancel;
     QTimer timer1;
+
+  protected:
+    // Enter presses the focused button, as on the desktop the window comes from.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 // Fonts close to the Windows ones the layout was drawn with.

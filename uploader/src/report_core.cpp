@@ -41,13 +41,15 @@ std::vector<std::string> ReportCore::ReadRunNames(bool* clean) {
         for (int attempt = 1; attempt < kLinkCheckAttempts && !CheckLink(); ++attempt) {
         }
     }
+    host_.ReconnectRefused();  // a No during the link check is not about the list
     const std::uint16_t runs = library_.GetItemCount(kRunCollection, 0);
     std::vector<std::string> names;
-    names.reserve(runs);
-    for (int index = runs - 1; index >= 0; --index) {
+    listDeclined_ = host_.ReconnectRefused();
+    for (int index = runs - 1; index >= 0 && !listDeclined_; --index) {
         char name[kLineSize];
         FetchName(library_, name, static_cast<std::uint16_t>(index | kRunKind));
-        names.emplace_back(name);
+        listDeclined_ = host_.ReconnectRefused();
+        if (!listDeclined_) names.emplace_back(name);
     }
     // The link error stays set until cleared, so one look covers every call.
     if (clean != nullptr) *clean = library_.GetRemoteError() == 0;

@@ -34,6 +34,9 @@ class ReportHost {
     virtual void AppendReportLine(const char* line) = 0;  // already mapped
     virtual void ShowStatus(const char* text) = 0;
     virtual void HideStatus() = 0;
+    // Whether the user has answered No to the library's reconnect question
+    // since the last look; a program without its own prompt never has.
+    virtual bool ReconnectRefused() { return false; }
 };
 
 class ReportCore {
@@ -45,8 +48,11 @@ class ReportCore {
 
     // The runs' names, newest first (entry p is run count − 1 − p). Names
     // are listed even when their fetch fails; `clean`, when given, says
-    // whether the whole list arrived without a link error.
+    // whether the whole list arrived without a link error. A No to the
+    // reconnect question ends the list with the names read so far.
     std::vector<std::string> ReadRunNames(bool* clean = nullptr);
+    // The last run list was cut short by a No to the reconnect question.
+    bool listDeclined() const { return listDeclined_; }
 
     void StartRetrieval() { state_ = kGenerate; }
     // One step of the retrieval; kIdleReport once the report is complete.
@@ -66,6 +72,7 @@ class ReportCore {
     ReportState state_ = kIdleReport;
     std::uint16_t lineCount_ = 0;
     std::uint16_t lineIndex_ = 0;
+    bool listDeclined_ = false;
 };
 
 }  // namespace brevalin

@@ -29,6 +29,9 @@ void Wire(MainWindow& window, Controller& controller) {
     QObject::connect(window.cancel, &QPushButton::clicked, [c] { c->CancelClick(); });
     QObject::connect(window.listBox1, &QListWidget::itemClicked, [c] { c->ListBox1Click(); });
     QObject::connect(window.listBox1, &QListWidget::itemDoubleClicked, [c] { c->ListBox1Click(); });
+    // Arrow, Home, End and page keys choose a run just as a click does.
+    QObject::connect(window.listBox1, &QListWidget::currentRowChanged,
+                     [c] { c->RunListCurrentChanged(); });
     // Only a choice the user makes counts, not the one that is switched off.
     for (QRadioButton* item : {window.validationItem, window.runItem}) {
         QObject::connect(item, &QRadioButton::toggled, [c](bool checked) {

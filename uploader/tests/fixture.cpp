@@ -14,6 +14,18 @@ LinkFaults& Faults() {
 }
 
 namespace {
+std::chrono::nanoseconds virtualNow{0};
+
+void PayForCall() {
+    virtualNow += std::chrono::milliseconds(Faults().callMs);
+}
+}  // namespace
+
+std::chrono::nanoseconds VirtualNow() {
+    return virtualNow;
+}
+
+namespace {
 
 EntryPointTable real;
 std::uint16_t injectedError = 0;
@@ -47,6 +59,7 @@ uint32_t InitRemoteCommShim(uint32_t baudRate, uint32_t portIndex) {
 
 uint32_t SetSlaveParameterShim(uint32_t number, uint32_t value1, uint32_t value2) {
     LinkFaults& faults = Faults();
+    PayForCall();
     if (number == kReportParameter) ++faults.generations;
     if (number == kReportParameter && faults.unsentGenerations > 0) {
         --faults.unsentGenerations;
@@ -64,6 +77,7 @@ uint32_t SetSlaveParameterShim(uint32_t number, uint32_t value1, uint32_t value2
 
 uint32_t GetItemCountShim(uint32_t collection, uint32_t selector) {
     LinkFaults& faults = Faults();
+    PayForCall();
     const uint32_t count = Real<decltype(&::GetItemCount)>(kGetItemCount)(collection, selector);
     if ((collection & 0xFFFF) != kReportLines) return count;
     if (faults.failingCountCalls.contains(++faults.countCalls)) {
@@ -84,7 +98,9 @@ uint32_t GetItemCountShim(uint32_t collection, uint32_t selector) {
 
 uint32_t GetItemNameShim(char* buffer, uint32_t handle) {
     LinkFaults& faults = Faults();
+    PayForCall();
     const int call = ++faults.nameCalls;
+    if (call == faults.unplugAtNameCall) LentInstrument().hid().Unplug();
     if (faults.failingNameCalls.contains(call)) {
         injectedError = kNoValidReply;
         return 0;
@@ -120,6 +136,7 @@ Session::Session(const std::vector<Run>& runs) : controller(ControlsOf(window), 
     }
     Faults() = LinkFaults();
     injectedError = 0;
+    controller.SetClock(VirtualNow);
 }
 
 bool Session::Connect() {
@@ -159,6 +176,18 @@ int RunSaveTests(int argc, char** argv);
 int RunCliTests(int argc, char** argv);
 
 }  // namespace brevalin::test
+
+// The user at the reconnect question: scripted answers, and the cable is back
+// whenever the answer is Yes.
+extern "C" __attribute__((visibility("default"))) int QuillsanHostPrompt(const char*, const char*) {
+    brevalin::test::LinkFaults& faults = brevalin::test::Faults();
+    ++faults.reconnectQuestions;
+    const bool yes = faults.reconnectAnswers.isEmpty() || faults.reconnectAnswers.takeFirst();
+    if (yes) brevalin::test::LentInstrument().hid().Replug();
+    brevalin::NoteReconnectAnswer(yes);
+    return yes ? 1 : 0;
+}
+static_assert(std::is_same_v<decltype(&QuillsanHostPrompt), QuillsanHostPromptFunction>);
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);

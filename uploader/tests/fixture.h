@@ -3,7 +3,9 @@
 // the library: each bind wraps the entries the program calls.
 #pragma once
 
+#include <QList>
 #include <QSet>
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -21,13 +23,17 @@ using test_support::LentInstrument;
 
 // What the wrapped entries do wrong; counters count down as faults are used.
 struct LinkFaults {
-    int searchesNotFinding = 0;   // InitRemoteComm(0, 0) answers 0
-    int failingGenerations = 0;   // SetSlaveParameter leaves a link error
-    int unsentGenerations = 0;    // SetSlaveParameter's request never goes out
-    int failingCountReads = 0;    // GetItemCount(0x4007) leaves a link error
-    QSet<int> failingCountCalls;  // GetItemCount(0x4007) calls (counted from 1) that fail
-    int zeroCountReads = 0;       // GetItemCount(0x4007) answers 0
-    QSet<int> failingNameCalls;   // GetItemName calls (counted from 1) that fail
+    int searchesNotFinding = 0;    // InitRemoteComm(0, 0) answers 0
+    int failingGenerations = 0;    // SetSlaveParameter leaves a link error
+    int unsentGenerations = 0;     // SetSlaveParameter's request never goes out
+    int failingCountReads = 0;     // GetItemCount(0x4007) leaves a link error
+    QSet<int> failingCountCalls;   // GetItemCount(0x4007) calls (counted from 1) that fail
+    int zeroCountReads = 0;        // GetItemCount(0x4007) answers 0
+    QSet<int> failingNameCalls;    // GetItemName calls (counted from 1) that fail
+    int unplugAtNameCall = 0;      // GetItemName call (counted from 1) before which the cable goes
+    int callMs = 0;                // what each call over the link costs on VirtualNow
+    QList<bool> reconnectAnswers;  // the user's answers to the reconnect question (then Yes)
+    int reconnectQuestions = 0;
     // Every call that reached the library, for the tests to count.
     int nameCalls = 0;
     int countCalls = 0;
@@ -35,6 +41,8 @@ struct LinkFaults {
     int searches = 0;
 };
 LinkFaults& Faults();
+// The session's clock: it moves only by the cost of calls over the link.
+std::chrono::nanoseconds VirtualNow();
 
 class TestLibrary : public LinkLibrary {
   public:

@@ -120,6 +120,23 @@ class SaveTest : public QObject {
         QCOMPARE(Contents(session.dialogs.saveAs), QByteArray("earlier copy\r\n"));
     }
 
+    // No to "reconnect?" while the count is read: the listed report is saved.
+    void a_no_to_reconnect_saves_the_listed_lines() {
+        QTemporaryDir folder;
+        Session session({{"run 0", 5}});
+        QVERIFY(session.Connect());
+        QVERIFY(session.TickUntilIdle() > 0);
+        LentInstrument().hid().Unplug();
+        Faults().reconnectAnswers = {false};
+        session.dialogs.saveAs = folder.filePath("report.txt");
+        session.controller.SaveBClick();
+        QCOMPARE(Faults().reconnectQuestions, 1);
+        QVERIFY(session.dialogs.boxes.isEmpty());
+        const QByteArray saved = Contents(session.dialogs.saveAs);
+        QCOMPARE(saved.count("\r\n"), 5);
+        QVERIFY(saved.startsWith("Line 00000 of 00005"));
+    }
+
     void save_of_a_cancelled_report_says_it_is_incomplete() {
         QTemporaryDir folder;
         Session session({{"run 0", 120}});
@@ -131,9 +148,9 @@ class SaveTest : public QObject {
 
         QCOMPARE(session.dialogs.boxes.size(), 1);
         QCOMPARE(session.dialogs.boxes[0].first,
-                 QString("The report was incomplete: 50 of its 120 lines were saved."));
+                 QString("The report was incomplete: 49 of its 120 lines were saved."));
         const QList<QByteArray> lines = Contents(session.dialogs.saveAs).split('\n');
-        QCOMPARE(lines.size(), 51);  // 50 lines and what follows the last line end
+        QCOMPARE(lines.size(), 51);  // 49 lines, the abort line, what follows the last line end
         QCOMPARE(lines[49], QByteArray("Incomplete -- Report upload aborted\r"));
     }
 };

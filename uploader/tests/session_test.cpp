@@ -2,13 +2,32 @@
 // instrument's answers shaped and link faults injected.
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTextEdit>
 #include <QtTest>
 
 #include "fixture.h"
+#include "window_wiring.h"
 
 namespace brevalin::test {
+
+// What the message panel showed each time it was painted.
+class PaintedStatus : public QObject {
+  public:
+    explicit PaintedStatus(QTextEdit* memo) : memo_(memo) {
+        memo->viewport()->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) texts.append(memo_->toPlainText());
+        return false;
+    }
+    QStringList texts;
+
+  private:
+    QTextEdit* memo_;
+};
 
 class SessionTest : public QObject {
     Q_OBJECT
@@ -25,8 +44,13 @@ class SessionTest : public QObject {
         Session session({{"run 0", 12}});
         Faults().searchesNotFinding = 1;
         session.dialogs.answers = {answer};
+        session.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&session.window));
+        PaintedStatus painted(session.window.memo1);
         session.controller.FormCreate();
         session.controller.Timer1Timer();
+        // The search blocks the message loop, yet its text was on the screen.
+        QVERIFY(painted.texts.contains(" Checking for Zantorel\n connected to COM2"));
 
         QCOMPARE(session.dialogs.boxes.size(), 1);
         QCOMPARE(session.dialogs.boxes[0].first, QString("No Zantorel detected"));
@@ -78,6 +102,18 @@ class SessionTest : public QObject {
         // The instrument's degree byte arrives as the degree sign.
         QVERIFY(lines.join("").contains(QChar(0x00B0)));
         QVERIFY(!lines.join("").contains(QChar(0x20AC)));
+
+        // Lines wider than the list are shown whole, with a scroll bar to reach them.
+        QListWidget* report = session.window.listBox2;
+        session.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&session.window));
+        QVERIFY(report->horizontalScrollBar()->isVisible());
+        for (int n = 0; n < report->count(); ++n) {
+            const QString line = report->item(n)->text();
+            QVERIFY2(report->visualItemRect(report->item(n)).width() >=
+                         report->fontMetrics().horizontalAdvance(line),
+                     qPrintable(line));
+        }
     }
 
     void no_runs_shows_the_placeholder() {
@@ -91,28 +127,50 @@ class SessionTest : public QObject {
 
     void report_fetched_in_slices_data() {
         QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("callMs");
         QTest::addColumn<QList<int>>("listedAfterTick");
         QTest::addColumn<QList<int>>("stepsPerTick");
-        QTest::newRow("25 lines in one tick") << 25 << QList<int>{25} << QList<int>{27};
+        QTest::addColumn<QList<int>>("pauseAfterTick");
+        QTest::newRow("25 lines in one tick")
+            << 25 << 0 << QList<int>{25} << QList<int>{27} << QList<int>{20};
         QTest::newRow("120 lines in three ticks")
-            << 120 << QList<int>{49, 99, 120} << QList<int>{50, 50, 22};
-        QTest::newRow("empty report") << 0 << QList<int>{0} << QList<int>{2};
+            << 120 << 0 << QList<int>{49, 99, 120} << QList<int>{50, 50, 22}
+            << QList<int>{20, 20, 20};
+        QTest::newRow("empty report") << 0 << 0 << QList<int>{0} << QList<int>{2} << QList<int>{20};
+        // 100 ms of calls end a tick: generating costs two calls, a line one.
+        QTest::newRow("25 lines over a slow link")
+            << 25 << 20 << QList<int>{3, 8, 13, 18, 23, 25} << QList<int>{4, 5, 5, 5, 5, 3}
+            << QList<int>{0, 0, 0, 0, 0, 20};
+        QTest::newRow("120 lines over a link of 1 ms a call")
+            << 120 << 1 << QList<int>{49, 99, 120} << QList<int>{50, 50, 22}
+            << QList<int>{20, 20, 20};
     }
 
     void report_fetched_in_slices() {
         QFETCH(int, lines);
+        QFETCH(int, callMs);
         QFETCH(QList<int>, listedAfterTick);
         QFETCH(QList<int>, stepsPerTick);
+        QFETCH(QList<int>, pauseAfterTick);
         // A run that asks for no numbered lines gets the instrument's own report,
         // so an empty one comes from a run whose report has no lines at all.
         Session session({{"run 0", static_cast<std::uint16_t>(lines == 0 ? 1 : lines)}});
         QVERIFY(session.Connect());
         if (lines == 0) Faults().zeroCountReads = 1;
+        Faults().callMs = callMs;
         for (int tick = 0; tick < listedAfterTick.size(); ++tick) {
             QCOMPARE(session.controller.timerMode(), kRetrieving);
             session.controller.Timer1Timer();
             QCOMPARE(session.window.listBox2->count(), listedAfterTick[tick]);
             QCOMPARE(session.controller.stepsInLastTick(), stepsPerTick[tick]);
+            QCOMPARE(session.window.timer1.interval(), pauseAfterTick[tick]);
+        }
+        const QStringList report = session.ReportLines();
+        for (int n = 0; n < lines; ++n) {
+            QVERIFY2(report[n].startsWith(QString("Line %1 of %2")
+                                              .arg(n, 5, 10, QChar('0'))
+                                              .arg(lines, 5, 10, QChar('0'))),
+                     qPrintable(report[n]));
         }
         QCOMPARE(session.controller.timerMode(), kIdleMode);
         QCOMPARE(session.controller.reportState(), kIdleReport);
@@ -244,8 +302,9 @@ class SessionTest : public QObject {
         QCOMPARE(session.dialogs.exitStatus, -1);
     }
 
-    // The run comes from the selection when Generate runs, not when it was asked.
-    void generation_uses_the_selection_of_the_moment() {
+    // A click while busy starts nothing and leaves the highlight on the run
+    // being fetched; a regeneration uses the report type chosen meanwhile.
+    void busy_clicks_keep_the_fetched_run() {
         Session session({{"run 0", 0}, {"run 1", 0}, {"run 2", 0}});
         QVERIFY(session.Connect());
         Faults().failingGenerations = 1;
@@ -256,10 +315,102 @@ class SessionTest : public QObject {
         QCOMPARE(session.window.label2->text(), QString("Run Report"));
         session.window.listBox1->setCurrentRow(2);
         session.controller.ListBox1Click();  // busy: nothing starts
+        QCOMPARE(session.window.listBox1->currentRow(), 0);
         QVERIFY(session.TickUntilIdle() > 0);
         const QStringList lines = session.ReportLines();
         QVERIFY(lines[0].contains("RUN REPORT"));
-        QVERIFY(lines[2].contains("run 0"));
+        QVERIFY(lines[2].contains("run 2"));
+    }
+
+    // A key that moves the run list's highlight chooses that run as a click
+    // does; while its report is fetched, keys and clicks leave the highlight on it.
+    void choosing_a_run_by_key_or_mouse_data() {
+        QTest::addColumn<int>("key");  // 0: a mouse click on the entry
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("run");
+        QTest::newRow("Down") << int(Qt::Key_Down) << 1 << "run 1";
+        QTest::newRow("End") << int(Qt::Key_End) << 2 << "run 0";
+        QTest::newRow("Page Down") << int(Qt::Key_PageDown) << 2 << "run 0";
+        QTest::newRow("mouse") << 0 << 1 << "run 1";
+    }
+
+    void choosing_a_run_by_key_or_mouse() {
+        QFETCH(int, key);
+        QFETCH(int, row);
+        QFETCH(QString, run);
+        Session session({{"run 0", 0}, {"run 1", 0}, {"run 2", 0}});
+        QVERIFY(session.Connect());
+        QVERIFY(session.TickUntilIdle() > 0);
+        Wire(session.window, session.controller);
+        QListWidget* runs = session.window.listBox1;
+        const auto click = [runs](int entry) {
+            QTest::mouseClick(runs->viewport(), Qt::LeftButton, {},
+                              runs->visualItemRect(runs->item(entry)).center());
+        };
+        key != 0 ? QTest::keyClick(runs, Qt::Key(key)) : click(row);
+        QCOMPARE(runs->currentRow(), row);
+        QCOMPARE(session.controller.timerMode(), kRetrieving);
+
+        QTest::keyClick(runs, Qt::Key_Home);
+        click(row == 2 ? 0 : 2);
+        QCOMPARE(runs->currentRow(), row);
+        QVERIFY(session.TickUntilIdle() > 0);
+        QVERIFY2(session.ReportLines().value(2).contains(run),
+                 qPrintable(session.ReportLines().value(2)));
+    }
+
+    // The user says No to "reconnect?": the command that met the pulled cable
+    // ends at once instead of asking again.
+    void a_no_to_reconnect_ends_the_command_data() {
+        QTest::addColumn<bool>("refresh");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("lastLine");
+        QTest::addColumn<int>("reportLines");
+        QTest::addColumn<int>("runsListed");
+        QTest::newRow("No while fetching")
+            << false << false << "Incomplete -- Report upload aborted" << 50 << 2;
+        QTest::newRow("Yes while fetching") << false << true << "Line 00119 of 00120" << 120 << 2;
+        QTest::newRow("No during Refresh") << true << false << "Line 00119 of 00120" << 120 << 1;
+    }
+
+    void a_no_to_reconnect_ends_the_command() {
+        QFETCH(bool, refresh);
+        QFETCH(bool, yes);
+        QFETCH(QString, lastLine);
+        QFETCH(int, reportLines);
+        QFETCH(int, runsListed);
+        Session session({{"run 0", 120}, {"run 1", 120}});
+        QVERIFY(session.Connect());
+        if (refresh)
+            QVERIFY(session.TickUntilIdle() > 0);
+        else
+            session.controller.Timer1Timer();
+        // The cable goes before the next line, or before the second run's name.
+        Faults().unplugAtNameCall = Faults().nameCalls + (refresh ? 2 : 1);
+        Faults().reconnectAnswers = {yes};
+        if (refresh)
+            session.controller.RefreshBClick();
+        else
+            session.TickUntilIdle(20);
+
+        QCOMPARE(Faults().reconnectQuestions, 1);
+        QCOMPARE(session.controller.timerMode(), kIdleMode);
+        QVERIFY(!session.window.panel1->isVisibleTo(&session.window));
+        QVERIFY2(session.ReportLines().last().startsWith(lastLine),
+                 qPrintable(session.ReportLines().last()));
+        QCOMPARE(session.ReportLines().size(), reportLines);
+        QCOMPARE(session.RunNames().size(), runsListed);
+    }
+
+    void enter_presses_the_focused_button() {
+        Session session({{"run 0", 5}});
+        QVERIFY(session.Connect());
+        QVERIFY(session.TickUntilIdle() > 0);
+        Wire(session.window, session.controller);
+        QTest::keyClick(session.window.aboutB, Qt::Key_Return);
+        QTest::keyClick(session.window.saveB, Qt::Key_Enter);
+        QCOMPARE(session.dialogs.aboutShown, QStringList({"Version 1.000"}));
+        QCOMPARE(session.dialogs.saveDialogs, 1);
     }
 
     void long_names_are_cut_to_99_characters() {

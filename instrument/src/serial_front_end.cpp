@@ -10,6 +10,7 @@ void SerialFrontEnd::Reset() {
     inputLength_ = 0;
     ringStart_ = 0;
     ringCount_ = 0;
+    lastRequestLength_ = 0;
     requestCount_ = 0;
     faults_.Reset();
 }

@@ -49,7 +49,10 @@ TEST(InstalledVirtualDll, FollowsItsEnvironmentAndIgnoresALentInstrument) {
     unsetenv("QUILLSAN_VIRTUAL_RUNS");
     unsetenv("QUILLSAN_VIRTUAL_REPORT_LINES");
     ASSERT_NE(dll.handle, nullptr) << loader::LoadError();
-    ASSERT_EQ(dll.InitRemoteComm(9600, 0), 1u);
+    // Its own instrument is never destroyed, so the library stays loaded too
+    // rather than leave it unreachable.
+    dlopen(QUILLSAN_INSTALLED_VIRTUAL_DLL, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    ASSERT_EQ(dll.InitRemoteComm(0, 0), 1u);  // the USB device: no port is left to close
     EXPECT_EQ(dll.GetItemCount(0x4006, 0), 3u);
     dll.SetSlaveParameter(22, 0x7002, 1);
     EXPECT_EQ(dll.GetItemCount(0x4007, 0), 5u);

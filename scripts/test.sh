@@ -9,8 +9,8 @@ build="$root/build"
 "$root/scripts/build.sh" "$build"
 (cd "$build" && ctest --output-on-failure --parallel "$(nproc)" --timeout 120)
 # ctest gives every test a process of its own; each GoogleTest program must
-# also pass as one process with its tests in a random order (the seed is printed
-# so that a failing order can be run again).
+# also pass as one process with its tests in a random order (the order's number
+# is printed so that a failing order can be run again).
 echo "== every GoogleTest program as one process, tests shuffled =="
 programs="$(cd "$build" && ctest --show-only=json-v1 | python3 -c '
 import json, sys
@@ -21,10 +21,10 @@ for test in json.load(sys.stdin)["tests"]:
         seen.append(command[0])
 print("\n".join(seen))')"
 [ -n "$programs" ] || { echo "no GoogleTest programs found in $build"; exit 1; }
-seed=$((RANDOM % 99999 + 1))
+order=$((RANDOM % 99999 + 1))
 while IFS= read -r program; do
-  echo "-- $(basename "$program") --gtest_shuffle --gtest_random_seed=$seed"
-  (cd "$build" && "$program" --gtest_shuffle --gtest_random_seed="$seed" --gtest_brief=1)
+  echo "-- $(basename "$program") --gtest_shuffle --gtest_random_seed=$order"
+  (cd "$build" && "$program" --gtest_shuffle --gtest_random_seed="$order" --gtest_brief=1)
 done <<<"$programs"
 # Every benchmark once, briefly, with generous limits: one that no longer runs fails here.
 echo "== benchmarks, short run =="

@@ -102,7 +102,18 @@ bool FindRun(const std::vector<std::string>& names, const std::string& wanted,
             return true;
         }
     }
-    return false;
+    // A run's name leads its list entry ("RUN 0012  2026-11-30 ..."): the leading
+    // words alone name it when no other run starts with them.
+    std::size_t matches = 0;
+    for (std::size_t p = 0; p < names.size(); ++p) {
+        const std::string name = Utf8(names[p]);
+        if (name.size() > wanted.size() && name.compare(0, wanted.size(), wanted) == 0 &&
+            name[wanted.size()] == ' ') {
+            runIndex = static_cast<std::uint16_t>(count - 1 - p);
+            ++matches;
+        }
+    }
+    return matches == 1;
 }
 
 int LinkLost(const Streams& streams) {

@@ -82,6 +82,8 @@ class CliTest : public QObject {
         QTest::newRow("list as JSON") << QStringList{"list", "--json"} << "" << 0 << QByteArray("{\"runs\": [{\"index\": 11, \"name\": \"RUN 0012  2026-11-30 14:05  SYBR qPCR\"}, {\"index\": 10, ") << QByteArray();
         QTest::newRow("fetch the newest to stdout") << QStringList{"fetch", "--type", "run"} << "" << 0 << QByteArray("Run         RUN 0012  2026-11-30 14:05  SYBR qPCR\n") << QByteArray();
         QTest::newRow("fetch by name, degree in UTF-8") << QStringList{"fetch", "RUN 0001  2026-09-14 09:12  Standard PCR"} << "" << 0 << QByteArray("VALIDATION REPORT\nInstrument  ZT-96-004217    Firmware 1.009\nRun         RUN 0001  2026-09-14 09:12  Standard PCR\nUser        LAB TECH\nProtocol    STANDARD PCR 35X\nLid         105.0\xC2\xB0" "C") << QByteArray();
+        QTest::newRow("fetch by the name's leading words") << QStringList{"fetch", "RUN 0001"} << "" << 0 << QByteArray("Run         RUN 0001  2026-09-14 09:12  Standard PCR\n") << QByteArray();
+        QTest::newRow("leading words of several runs") << QStringList{"fetch", "RUN"} << "" << 5 << QByteArray() << QByteArray("no run 'RUN'");
         QTest::newRow("index past the last run") << QStringList{"fetch", "12"} << "" << 5 << QByteArray() << QByteArray("brevalin-cli: no run '12'");
         QTest::newRow("unknown name") << QStringList{"fetch", "RUN 0099"} << "" << 5 << QByteArray() << QByteArray("no run 'RUN 0099'");
         QTest::newRow("existing file kept") << QStringList{"fetch", "3", "-o", "@DIR/r.txt"} << "r.txt" << 6 << QByteArray() << QByteArray("r.txt: exists (--force replaces it)\n");

@@ -23,14 +23,7 @@ ProtocolRecord OneStepAB() {
     auto record = Blank<ProtocolRecord>();
     std::strcpy(record.name, "AB");
     record.stepCount = 1;
-    record.steps[0].stepValue = 3;
-    record.steps[0].segmentInfo = 1;
-    ProtocolSegment& s = record.steps[0].segments[0];
-    s.a = 0x81;
-    s.b = 1;
-    s.e = 30;
-    s.f = 950;
-    s.g = 0x8028;
+    record.steps[0] = ProtocolStep{3, 1, 0, 0, {{0x81, 1, 0, 0, 30, 950, 0x8028, 0, 0}}};
     return record;
 }
 
@@ -38,16 +31,7 @@ ProtocolRecord2 OneStepAB2() {
     auto record = Blank<ProtocolRecord2>();
     std::strcpy(record.name, "AB");
     record.stepCount = 1;
-    record.steps[0].stepValue = 3;
-    record.steps[0].segmentCount = 1;
-    ProtocolSegment2& s = record.steps[0].segments[0];
-    s.a = 1;
-    s.b = 2;
-    s.c = 3;
-    s.d = 4;
-    s.e = 30;
-    s.f = 950;
-    s.g = 0x8028;
+    record.steps[0] = ProtocolStep2{3, 1, 0, {{1, 2, 3, 4, 30, 950, 0x8028, 0, 0}}};
     return record;
 }
 
@@ -96,23 +80,13 @@ TEST(FirstForm, NameIsCutAt25CharactersAndTerminated) {
 
 TEST(FirstForm, AbsentFieldsReadBackNormalised) {
     auto record = OneStepAB();
-    ProtocolSegment& s = record.steps[0].segments[0];
-    s.a = 0xC5;  // absent: b, c and d do not travel
-    s.b = 9;
-    s.c = 1234;
-    s.d = 99;
-    s.e = 9000;
-    s.g = 0x9999;
+    // a: b, c and d absent and do not travel; e above 8191; g's bit 15: absent
+    record.steps[0].segments[0] = ProtocolSegment{0xC5, 9, 1234, 99, 9000, 950, 0x9999, 0, 0};
     const Wire bytes = Encode(record);
     ProtocolRecord back;
     ASSERT_NE(DecodeProtocol(back, bytes.data(), bytes.size()), 0u);
-    const ProtocolSegment& r = back.steps[0].segments[0];
-    EXPECT_EQ(r.a, 0x81);
-    EXPECT_EQ(r.b, 1);
-    EXPECT_EQ(r.c, 0);
-    EXPECT_EQ(r.d, 0);
-    EXPECT_EQ(r.e, 0xFFFF);
-    EXPECT_EQ(r.g, 0x8028);
+    const ProtocolSegment expected{0x81, 1, 0, 0, 0xFFFF, 950, 0x8028, 0, 0};
+    EXPECT_EQ(std::memcmp(&back.steps[0].segments[0], &expected, sizeof expected), 0);
 }
 
 struct Refusal {

@@ -20,8 +20,6 @@ void Write(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
-using Boxes = QList<QPair<QString, int>>;
-
 // A session that fetched the report of `lines` lines; its save dialog answers
 // `name` inside a fresh folder.
 struct Fetched : Session {

@@ -170,11 +170,7 @@ TEST_F(PtyStall, EngineRecordsSendFailureAsLinkErrorOne) {
     while (SerialSend(packet, 200)) {
     }
     ClearRemoteError();
-    BeginRequest(0);
-    Link().value = 0;
-    PutValue(4);
-    Link().value = sizeof packet;
-    PutValue(2);
+    BeginBlockRequest(0, 0, sizeof packet);
     EXPECT_FALSE(PutDataAndExchange(packet, sizeof packet));
     EXPECT_EQ(GetRemoteError(), 1);
 }

@@ -85,17 +85,6 @@ TEST_F(EngineTest, ShortResultsAreZeroExtendedWhateverTheArgumentWas) {
     EXPECT_EQ(GetRemoteError(), 0);
 }
 
-TEST_F(EngineTest, FourByteResultIsDecodedMostSignificantFirst) {
-    EXPECT_EQ(GetSlaveParameter(0, 0), 1009u);
-    EXPECT_EQ(GetSlaveParameter(4, 0), instrument::kTransferBufferAddress);
-    EXPECT_EQ(GetRemoteError(), 0);
-}
-
-TEST_F(EngineTest, WidthZeroCommandReturnsZeroOnSuccess) {
-    EXPECT_EQ(SetSlaveParameter(5, 0x1234, 1), 0u);
-    EXPECT_EQ(GetRemoteError(), 0);
-}
-
 TEST_F(EngineTest, WrongEchoFailsWithSixEvenWithACompleteReply) {
     line().Faults().wrongEchoReplies = 1;
     EXPECT_EQ(GetSlaveParameter(0, 0), 0u);

@@ -115,6 +115,13 @@ struct DecodeCase {
     bool secondForm;
     Wire bytes;
 };
+void PrintTo(const DecodeCase& c, std::ostream* os) { *os << c.name; }
+// `head`, then zero bytes up to `size`: enough for what the counts in it announce.
+Wire ZeroFilled(Wire head, std::size_t size) {
+    head.resize(size, 0);
+    return head;
+}
+
 class DecoderRefuses : public ::testing::TestWithParam<DecodeCase> {};
 
 TEST_P(DecoderRefuses, AndNeverReadsPastTheAnnouncedLength) {
@@ -137,8 +144,8 @@ INSTANTIATE_TEST_SUITE_P(BothForms, DecoderRefuses, ::testing::Values(
     DecodeCase{"FirstEndsBeforeOptionalG", false, {'A', 0, 1, 3, 1, 0xB6, 0x83}},
     DecodeCase{"FirstMissingSecondStep", false, {'A', 0, 2, 3, 0}},
     DecodeCase{"SecondNameWithoutTerminator", true, Wire(27, 'X')},
-    DecodeCase{"SecondStepCount10", true, {0, 10, 0}},
-    DecodeCase{"SecondSegmentCount10", true, {0, 1, 3, 0, 10, 0}},
+    DecodeCase{"SecondStepCount10", true, ZeroFilled({0, 10}, 2 + 10 * 4 + 1)},
+    DecodeCase{"SecondSegmentCount10", true, ZeroFilled({0, 1, 3, 0, 10, 0}, 6 + 10 * 15 + 1)},
     DecodeCase{"SecondMissingTail", true, {0, 0}},
     DecodeCase{"SecondEndsInASegment", true, {0, 1, 3, 0, 1, 0, 1, 0, 2, 0}}),
     [](const auto& p) { return std::string(p.param.name); });

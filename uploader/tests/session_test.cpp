@@ -35,12 +35,15 @@ class SessionTest : public QObject {
   private slots:
     void instrument_not_found_data() {
         QTest::addColumn<int>("answer");
-        QTest::newRow("Retry searches again") << box::kAnswerRetry;
-        QTest::newRow("Cancel ends the program") << box::kAnswerCancel;
+        QTest::addColumn<bool>("cancelOperation");  // clicked while searching again
+        QTest::newRow("Retry searches again") << box::kAnswerRetry << false;
+        QTest::newRow("Cancel ends the program") << box::kAnswerCancel << false;
+        QTest::newRow("Cancel Operation ends the program") << box::kAnswerRetry << true;
     }
 
     void instrument_not_found() {
         QFETCH(int, answer);
+        QFETCH(bool, cancelOperation);
         Session session({{"run 0", 12}});
         Faults().searchesNotFinding = 1;
         session.dialogs.answers = {answer};
@@ -57,7 +60,8 @@ class SessionTest : public QObject {
         QCOMPARE(session.controller.statusHistory(),
                  QStringList({"Initializing. Please wait ...",
                               " Checking for Zantorel\r\n connected to COM2"}));
-        if (answer == box::kAnswerCancel) {
+        if (cancelOperation) session.controller.CancelClick();
+        if (answer == box::kAnswerCancel || cancelOperation) {
             QCOMPARE(session.dialogs.exitStatus, 1);
             return;
         }
@@ -75,16 +79,6 @@ class SessionTest : public QObject {
         QCOMPARE(session.controller.timerMode(), kRetrieving);
         QCOMPARE(session.window.windowTitle(),
                  QString("Zantorel Report Upload Utility Version 1.000 (using QUILLSAN.DLL)"));
-    }
-
-    void cancel_while_connecting_ends_the_program() {
-        Session session({{"run 0", 12}});
-        Faults().searchesNotFinding = 1;
-        session.dialogs.answers = {box::kAnswerRetry};
-        session.controller.FormCreate();
-        session.controller.Timer1Timer();
-        session.controller.CancelClick();
-        QCOMPARE(session.dialogs.exitStatus, 1);
     }
 
     void runs_listed_newest_first_and_first_fetched() {

@@ -30,12 +30,7 @@ void Figures::Add(const Figures& other) {
         serialFaults.byKind[k] += other.serialFaults.byKind[k];
     hidFaults.exchanges += other.hidFaults.exchanges;
     for (std::size_t k = 0; k < kHidKinds; ++k) hidFaults.byKind[k] += other.hidFaults.byKind[k];
-    failed.lineFetches += other.failed.lineFetches;
-    failed.nameFetches += other.failed.nameFetches;
-    failed.generations += other.failed.generations;
-    failed.lineCounts += other.failed.lineCounts;
-    failed.runCounts += other.failed.runCounts;
-    failed.versionReads += other.failed.versionReads;
+    failed.Add(other.failed);
     connectRetries += other.connectRetries;
     refreshes += other.refreshes;
     saves += other.saves;

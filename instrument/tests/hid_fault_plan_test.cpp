@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <numeric>
 #include <tuple>
 #include <vector>
 
@@ -32,9 +34,7 @@ auto Draw(std::uint64_t planNumber, int percent, bool featurePath, int n) {
 }
 
 std::uint64_t Faulted(const HidFaultCounts& counts) {
-    std::uint64_t total = 0;
-    for (std::uint64_t n : counts.byKind) total += n;
-    return total;
+    return std::accumulate(std::begin(counts.byKind), std::end(counts.byKind), 0ull);
 }
 
 TEST(HidFaultPlan, TheSamePlanNumberGivesTheSameFaults) {

@@ -1,6 +1,8 @@
 #include "soak_figures.h"
 
 #include <cinttypes>
+#include <iterator>
+#include <numeric>
 
 namespace brevalin::soak {
 namespace {
@@ -39,15 +41,11 @@ void Figures::Add(const Figures& other) {
 }
 
 std::uint64_t Figures::SerialFaultTotal() const {
-    std::uint64_t total = 0;
-    for (std::uint64_t n : serialFaults.byKind) total += n;
-    return total;
+    return std::accumulate(std::begin(serialFaults.byKind), std::end(serialFaults.byKind), 0ull);
 }
 
 std::uint64_t Figures::HidFaultTotal() const {
-    std::uint64_t total = 0;
-    for (std::uint64_t n : hidFaults.byKind) total += n;
-    return total;
+    return std::accumulate(std::begin(hidFaults.byKind), std::end(hidFaults.byKind), 0ull);
 }
 
 void Figures::PrintMissingKinds(std::FILE* out, bool serial) const {

@@ -70,9 +70,7 @@ TEST_F(FakeTree, EnumeratesNodesInNumberOrderWithAttributesAndReleaseNumber) {
     Write(root_ / "sys/class/hidraw/notes", "");
     HidrawHost host = Host();
     ASSERT_TRUE(host.OpenInterfaceSet());
-    std::string first;
-    std::string second;
-    std::string none;
+    std::string first, second, none;
     ASSERT_TRUE(host.InterfacePath(0, first));
     ASSERT_TRUE(host.InterfacePath(1, second));
     EXPECT_FALSE(host.InterfacePath(2, none));

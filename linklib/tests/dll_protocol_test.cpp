@@ -23,9 +23,7 @@ ProtocolRecord MinimalAB() {
     std::memset(&record, 0, sizeof record);
     std::strcpy(record.name, "AB");
     record.stepCount = 1;
-    record.steps[0].stepValue = 3;
-    record.steps[0].segmentInfo = 1;
-    record.steps[0].segments[0] = ProtocolSegment{0x81, 1, 0, 0, 30, 950, 0x8028, 0, 0};
+    record.steps[0] = ProtocolStep{3, 1, 0, 0, {{0x81, 1, 0, 0, 30, 950, 0x8028, 0, 0}}};
     return record;
 }
 

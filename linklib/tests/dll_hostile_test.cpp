@@ -31,10 +31,6 @@ struct Guarded {
         }
         return true;
     }
-    template <typename T>
-    T* As() {
-        return reinterpret_cast<T*>(data);
-    }
 };
 
 struct HostileCase {
@@ -71,7 +67,7 @@ protected:
     template <std::size_t N, typename T, typename Call>
     static std::uint32_t Into(Call call) {
         Guarded<N> buffer;
-        const std::uint32_t result = call(buffer.template As<T>());
+        const std::uint32_t result = call(reinterpret_cast<T*>(buffer.data));
         EXPECT_TRUE(buffer.Intact());
         return result;
     }

@@ -76,8 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(ProtocolTest, SecondFormRefusalSendsNothing) {
-    ProtocolRecord2 record;
-    std::memset(&record, 0, sizeof record);
+    ProtocolRecord2 record{};
     std::strcpy(record.name, "X");
     record.stepCount = 1;
     record.steps[0].segmentCount = 12;

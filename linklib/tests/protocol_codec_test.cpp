@@ -12,15 +12,8 @@ namespace {
 
 using Wire = std::vector<std::uint8_t>;
 
-template <typename Record>
-Record Blank() {
-    Record record;
-    std::memset(&record, 0, sizeof record);
-    return record;
-}
-
 ProtocolRecord OneStepAB() {
-    auto record = Blank<ProtocolRecord>();
+    ProtocolRecord record{};
     std::strcpy(record.name, "AB");
     record.stepCount = 1;
     record.steps[0] = ProtocolStep{3, 1, 0, 0, {{0x81, 1, 0, 0, 30, 950, 0x8028, 0, 0}}};
@@ -28,7 +21,7 @@ ProtocolRecord OneStepAB() {
 }
 
 ProtocolRecord2 OneStepAB2() {
-    auto record = Blank<ProtocolRecord2>();
+    ProtocolRecord2 record{};
     std::strcpy(record.name, "AB");
     record.stepCount = 1;
     record.steps[0] = ProtocolStep2{3, 1, 0, {{1, 2, 3, 4, 30, 950, 0x8028, 0, 0}}};
@@ -69,7 +62,7 @@ TEST(FirstForm, FullSegmentTravelsInFifteenBytesAndReadsBack) {
 }
 
 TEST(FirstForm, NameIsCutAt25CharactersAndTerminated) {
-    auto record = Blank<ProtocolRecord>();
+    ProtocolRecord record{};
     std::memset(record.name, 'Q', 26);  // byte 25 is not read
     const Wire bytes = Encode(record);
     ASSERT_EQ(bytes.size(), 27u);
@@ -162,7 +155,7 @@ TEST(FirstForm, RefusedStepCountLeavesNameAndCount) {
 }
 
 TEST(FirstForm, EmptyProtocolIsNameZeroAndCount) {
-    auto record = Blank<ProtocolRecord>();
+    ProtocolRecord record{};
     std::strcpy(record.name, "HOLD");
     EXPECT_EQ(Encode(record), (Wire{'H', 'O', 'L', 'D', 0, 0}));
 }
@@ -185,7 +178,7 @@ TEST(SecondForm, EncodesEveryFieldAndTheTail) {
 }
 
 TEST(SecondForm, EmptyRecordIsThreeBytes) {
-    auto record = Blank<ProtocolRecord2>();
+    ProtocolRecord2 record{};
     record.tailByte = 0x42;
     EXPECT_EQ(Encode(record), (Wire{0, 0, 0x42}));
 }

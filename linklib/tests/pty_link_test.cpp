@@ -26,7 +26,8 @@ namespace {
 // The hardware flavour with every export resolved by name.
 struct HardwareLibrary {
     void* handle = loader::Load(QUILLSAN_HARDWARE_DLL);
-#define QUILLSAN_MEMBER(name) decltype(&::name) name = loader::Find<decltype(::name)>(handle, #name);
+#define QUILLSAN_MEMBER(name) \
+    decltype(&::name) name = loader::Find<decltype(::name)>(handle, #name);
     QUILLSAN_EXPORTS(QUILLSAN_MEMBER)
 #undef QUILLSAN_MEMBER
     void Unload() {

@@ -72,7 +72,8 @@ uint32_t SetSlaveParameterShim(uint32_t number, uint32_t value1, uint32_t value2
     }
     const uint32_t result =
         Real<decltype(&::SetSlaveParameter)>(kSetSlaveParameter)(number, value1, value2);
-    if (number == kReportParameter && Take(faults.failingGenerations)) injectedError = kNoValidReply;
+    if (number == kReportParameter && Take(faults.failingGenerations))
+        injectedError = kNoValidReply;
     return result;
 }
 

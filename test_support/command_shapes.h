@@ -3,6 +3,7 @@
 // literals, never with the other side's own table.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -53,18 +54,13 @@ inline const std::vector<int> kIssuedByTheLibrary = {2,  3,  31, 54, 55, 56, 57,
                                                      71, 72, 73, 84, 91, 93, 94, 95, 96, 97};
 
 inline bool IssuedByTheLibrary(int command) {
-    for (int issued : kIssuedByTheLibrary) {
-        if (issued == command) return true;
-    }
-    return false;
+    return std::ranges::find(kIssuedByTheLibrary, command) != kIssuedByTheLibrary.end();
 }
 
 // The shape of one command number; nullptr above 102.
 inline const CommandShape* ShapeOf(int command) {
     for (const CommandShape& shape : CommandShapes()) {
-        for (int listed : shape.commands) {
-            if (listed == command) return &shape;
-        }
+        if (std::ranges::find(shape.commands, command) != shape.commands.end()) return &shape;
     }
     return nullptr;
 }

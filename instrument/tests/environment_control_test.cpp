@@ -27,6 +27,13 @@ EnvironmentControl Read(std::map<std::string, std::string> environment, std::str
     return ReadEnvironmentControl(&Lookup, problems);
 }
 
+// Applies the settings to the instrument; they must all be taken.
+void Shape(VirtualInstrument& instrument, std::map<std::string, std::string> environment) {
+    std::string problems;
+    ApplyEnvironmentControl(Read(std::move(environment), problems), instrument);
+    EXPECT_EQ(problems, "");
+}
+
 struct SettingCase {
     const char* name;
     const char* value;
@@ -60,11 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SettingCase{"QUILLSAN_VIRTUAL_UNPLUG_AFTER", "3", true}));
 
 TEST(EnvironmentControl, ShapesRunsAndReports) {
-    std::string problems;
     VirtualInstrument shaped;
-    ApplyEnvironmentControl(
-        Read({{"QUILLSAN_VIRTUAL_RUNS", "14"}, {"QUILLSAN_VIRTUAL_REPORT_LINES", "7"}}, problems),
-        shaped);
+    Shape(shaped, {{"QUILLSAN_VIRTUAL_RUNS", "14"}, {"QUILLSAN_VIRTUAL_REPORT_LINES", "7"}});
     Firmware& firmware = shaped.firmware();
     EXPECT_EQ(Call(firmware, 68, {0x4006, 0}), 14u);
     EXPECT_EQ(Text(Record(firmware, 62, {0x700D})), "RUN 14");
@@ -72,15 +76,13 @@ TEST(EnvironmentControl, ShapesRunsAndReports) {
     Call(firmware, 3, {22, 0x700D, 1});
     EXPECT_EQ(Call(firmware, 68, {0x4007, 0}), 7u);
 
-    ApplyEnvironmentControl(Read({{"QUILLSAN_VIRTUAL_RUNS", "0"}}, problems), shaped);
+    Shape(shaped, {{"QUILLSAN_VIRTUAL_RUNS", "0"}});
     EXPECT_EQ(Call(firmware, 68, {0x4006, 0}), 0u);
-    EXPECT_EQ(problems, "");
 }
 
 TEST(EnvironmentControl, UnplugsAfterNExchangesAndIsBackAtTheNextSearch) {
-    std::string problems;
     VirtualInstrument shaped;
-    ApplyEnvironmentControl(Read({{"QUILLSAN_VIRTUAL_UNPLUG_AFTER", "2"}}, problems), shaped);
+    Shape(shaped, {{"QUILLSAN_VIRTUAL_UNPLUG_AFTER", "2"}});
     HidFrontEnd& hid = shaped.hid();
     const std::uint32_t handle = hid.Open(hid.InstrumentIndex());
     std::uint8_t report[257] = {0, 72};
@@ -93,9 +95,8 @@ TEST(EnvironmentControl, UnplugsAfterNExchangesAndIsBackAtTheNextSearch) {
 }
 
 TEST(EnvironmentControl, SlowReplyTakesRealTime) {
-    std::string problems;
     VirtualInstrument shaped;
-    ApplyEnvironmentControl(Read({{"QUILLSAN_VIRTUAL_SLOW_REPLY_MS", "30"}}, problems), shaped);
+    Shape(shaped, {{"QUILLSAN_VIRTUAL_SLOW_REPLY_MS", "30"}});
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(Call(shaped.firmware(), 2, {0, 0}), 1009u);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(30));

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <numeric>
+#include <tuple>
 #include <vector>
 
 #include "instrument/hid_front_end.h"
@@ -15,31 +18,23 @@ namespace {
 
 using namespace wire_test;
 
-struct Drawn {
-    HidExchangeFaults faults;
-    bool operator==(const Drawn& o) const {
-        const HidExchangeFaults& a = faults;
-        const HidExchangeFaults& b = o.faults;
-        return a.stallWrite == b.stallWrite && a.unplugBeforeAnswer == b.unplugBeforeAnswer &&
-               a.unplugAfterAnswer == b.unplugAfterAnswer && a.dropReply == b.dropReply &&
-               a.replyDelayMs == b.replyDelayMs && a.notReadyPolls == b.notReadyPolls &&
-               a.failFeatureRequests == b.failFeatureRequests;
-    }
-};
+// Every field of one exchange's faults, comparable as a whole.
+auto Fields(const HidExchangeFaults& f) {
+    return std::make_tuple(f.stallWrite, f.unplugBeforeAnswer, f.unplugAfterAnswer, f.dropReply,
+                           f.replyDelayMs, f.notReadyPolls, f.failFeatureRequests);
+}
 
-std::vector<Drawn> Draw(std::uint64_t planNumber, int percent, bool featurePath, int n) {
+auto Draw(std::uint64_t planNumber, int percent, bool featurePath, int n) {
     HidFaultPlan plan;
     plan.planNumber = planNumber;
     plan.randomPercent = percent;
-    std::vector<Drawn> drawn;
-    for (int i = 0; i < n; ++i) drawn.push_back({plan.NextExchange(featurePath)});
+    std::vector<decltype(Fields({}))> drawn;
+    for (int i = 0; i < n; ++i) drawn.push_back(Fields(plan.NextExchange(featurePath)));
     return drawn;
 }
 
 std::uint64_t Faulted(const HidFaultCounts& counts) {
-    std::uint64_t total = 0;
-    for (std::uint64_t n : counts.byKind) total += n;
-    return total;
+    return std::accumulate(std::begin(counts.byKind), std::end(counts.byKind), 0ull);
 }
 
 TEST(HidFaultPlan, TheSamePlanNumberGivesTheSameFaults) {

@@ -49,9 +49,7 @@ TEST(Report, EveryRunAndTypeGivesWellFormedLines) {
             EXPECT_NE(lines[0].find(type == 1 ? "VALIDATION REPORT" : "RUN REPORT"),
                       std::string::npos);
             EXPECT_TRUE(Contains(lines, kSerialNumber));
-            EXPECT_TRUE(Contains(lines,
-                                 "\x80"
-                                 "C"));
+            EXPECT_TRUE(Contains(lines, std::string("\x80") + "C"));  // degrees
             EXPECT_TRUE(Contains(lines, "PASSED") || Contains(lines, "DEVIATION"));
             EXPECT_EQ(lines.back(), "END OF REPORT");
         }

@@ -70,11 +70,9 @@ TEST_F(ItemStoreTest, EmptyListCostsOneCallAndLeavesTheListAlone) {
 
 TEST_F(ItemStoreTest, ListCopiesTheHandlesInTheInstrumentsOrder) {
     std::uint16_t list[16] = {};
-    ASSERT_EQ(dll_.GetItemList(list, instrument::kUserCollection, 0), 3u);
-    EXPECT_EQ(list[0], 0x1000);
-    EXPECT_EQ(list[1], 0x1001);
-    EXPECT_EQ(list[2], 0x1002);
-    EXPECT_EQ(list[3], 0);
+    ASSERT_EQ(dll_.GetItemList(list, 0x4001, 0), 3u);
+    EXPECT_EQ(std::vector<std::uint16_t>(list, list + 4),
+              (std::vector<std::uint16_t>{0x1000, 0x1001, 0x1002, 0}));
 }
 
 TEST_F(ItemStoreTest, ListWithAnOddTrailingByteStillMatches) {
@@ -186,11 +184,11 @@ TEST_F(ItemStoreTest, HeadStatusFillsEveryByteFromTheReply) {
     HeadStatus status = Filled<HeadStatus>(0xC3);
     ASSERT_EQ(dll_.GetHeadStatus(&status, 0) & 0xFFFF, 1u);
     const std::uint8_t* reply = firmware().MemoryAt(instrument::kTransferBufferAddress, 19);
+    const std::uint8_t* s = BytesOf(status);
     EXPECT_EQ(status.value0, reply[0]);
     EXPECT_EQ(status.value1, reply[1]);
     EXPECT_EQ(status.value2, reply[18]);
-    EXPECT_EQ(Wire(BytesOf(status) + 12, BytesOf(status) + 16), Wire(reply + 2, reply + 6));
-    EXPECT_EQ(Wire(BytesOf(status) + 16, BytesOf(status) + 26), Wire(reply + 6, reply + 16));
+    EXPECT_EQ(Wire(s + 12, s + 26), Wire(reply + 2, reply + 16));
 }
 
 TEST_F(ItemStoreTest, HeadStatus2NeverWritesOffset15) {

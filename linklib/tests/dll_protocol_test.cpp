@@ -23,9 +23,7 @@ ProtocolRecord MinimalAB() {
     std::memset(&record, 0, sizeof record);
     std::strcpy(record.name, "AB");
     record.stepCount = 1;
-    record.steps[0].stepValue = 3;
-    record.steps[0].segmentInfo = 1;
-    record.steps[0].segments[0] = ProtocolSegment{0x81, 1, 0, 0, 30, 950, 0x8028, 0, 0};
+    record.steps[0] = ProtocolStep{3, 1, 0, 0, {{0x81, 1, 0, 0, 30, 950, 0x8028, 0, 0}}};
     return record;
 }
 
@@ -78,8 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(ProtocolTest, SecondFormRefusalSendsNothing) {
-    ProtocolRecord2 record;
-    std::memset(&record, 0, sizeof record);
+    ProtocolRecord2 record{};
     std::strcpy(record.name, "X");
     record.stepCount = 1;
     record.steps[0].segmentCount = 12;
@@ -204,34 +201,34 @@ ProtocolRecord2 ReadBackOf(ProtocolRecord2 r) {
     return r;
 }
 
-TEST_F(ProtocolTest, ThousandsOfRandomRecordsReadBackInTheFirstForm) {
-    const std::uint32_t handle = SampleHandle();
-    RandomRecords random(1009);
-    line().RecordRequests(nullptr);
-    for (int i = 0; i < 2000; ++i) {
-        const ProtocolRecord record = random.First();
-        ASSERT_EQ(dll_.StoreProtocol(&record, handle), 1u) << "record " << i;
-        ProtocolRecord back;
-        ASSERT_EQ(dll_.GetProtocol(&back, handle), 1u) << "record " << i;
-        const ProtocolRecord expected = ReadBackOf(record);
-        ASSERT_EQ(std::memcmp(&back, &expected, sizeof back), 0) << "record " << i;
+class RandomReadBack : public ProtocolTest {
+protected:
+    // Stores 2000 records onto a sample protocol, each read back at once.
+    template <typename Make, typename Store, typename Get>
+    void StoreAndReadBack(Make make, Store store, Get get) {
+        using Record = decltype(make());
+        const std::uint32_t handle = SampleHandle();
+        line().RecordRequests(nullptr);
+        for (int i = 0; i < 2000; ++i) {
+            const Record record = make();
+            ASSERT_EQ((dll_.*store)(&record, handle), 1u) << "record " << i;
+            Record back;
+            ASSERT_EQ((dll_.*get)(&back, handle), 1u) << "record " << i;
+            const Record expected = ReadBackOf(record);
+            ASSERT_EQ(std::memcmp(&back, &expected, sizeof back), 0) << "record " << i;
+        }
+        EXPECT_EQ(dll_.GetRemoteError(), 0);
     }
-    EXPECT_EQ(dll_.GetRemoteError(), 0);
+};
+
+TEST_F(RandomReadBack, ThousandsOfRecordsInTheFirstForm) {
+    RandomRecords random(1009);
+    StoreAndReadBack([&] { return random.First(); }, &Dll::StoreProtocol, &Dll::GetProtocol);
 }
 
-TEST_F(ProtocolTest, ThousandsOfRandomRecordsReadBackInTheSecondForm) {
-    const std::uint32_t handle = SampleHandle();
+TEST_F(RandomReadBack, ThousandsOfRecordsInTheSecondForm) {
     RandomRecords random(2105);
-    line().RecordRequests(nullptr);
-    for (int i = 0; i < 2000; ++i) {
-        const ProtocolRecord2 record = random.Second();
-        ASSERT_EQ(dll_.StoreProtocol2(&record, handle), 1u) << "record " << i;
-        ProtocolRecord2 back;
-        ASSERT_EQ(dll_.GetProtocol2(&back, handle), 1u) << "record " << i;
-        const ProtocolRecord2 expected = ReadBackOf(record);
-        ASSERT_EQ(std::memcmp(&back, &expected, sizeof back), 0) << "record " << i;
-    }
-    EXPECT_EQ(dll_.GetRemoteError(), 0);
+    StoreAndReadBack([&] { return random.Second(); }, &Dll::StoreProtocol2, &Dll::GetProtocol2);
 }
 
 }  // namespace

@@ -110,21 +110,19 @@ TEST_F(TransferTest, PendingErrorBlocksTransfersButRecordCommandsStillRun) {
     EXPECT_EQ(dll_.GetUserHandle("ADMIN"), 0x1000u);
 }
 
-TEST_F(TransferTest, AnnouncedRecordLargerThanTheStagingBufferIsRefused) {
-    firmware().ForceNextAnswer(62, 2049);
-    std::vector<char> buffer(4096, 0x5A);
-    EXPECT_EQ(dll_.GetItemName(buffer.data(), 0x7000), 0u);
-    EXPECT_EQ(dll_.GetRemoteError(), 9);
-    EXPECT_TRUE(Sent(1).empty()) << "no byte is downloaded";
-    EXPECT_EQ(buffer[0], 0x5A);
-}
-
-TEST_F(TransferTest, LargestRecordThatFitsIsAccepted) {
+TEST_F(TransferTest, TheLargestRecordFitsAndALargerOneIsRefusedUnread) {
     firmware().ForceNextAnswer(62, 2048);
     std::vector<char> buffer(4096, 0x5A);
     EXPECT_EQ(dll_.GetItemName(buffer.data(), 0x7000), 1u);
     EXPECT_EQ(dll_.GetRemoteError(), 0);
     EXPECT_EQ(buffer[2048], 0x5A);
+    requests_.clear();
+    firmware().ForceNextAnswer(62, 2049);
+    std::fill(buffer.begin(), buffer.end(), 0x5A);
+    EXPECT_EQ(dll_.GetItemName(buffer.data(), 0x7000), 0u);
+    EXPECT_EQ(dll_.GetRemoteError(), 9);
+    EXPECT_TRUE(Sent(1).empty()) << "no byte is downloaded";
+    EXPECT_EQ(buffer[0], 0x5A);
 }
 
 TEST_F(TransferTest, FolderNameGoesOutAsItsWhole25ByteField) {

@@ -70,9 +70,7 @@ TEST_F(FakeTree, EnumeratesNodesInNumberOrderWithAttributesAndReleaseNumber) {
     Write(root_ / "sys/class/hidraw/notes", "");
     HidrawHost host = Host();
     ASSERT_TRUE(host.OpenInterfaceSet());
-    std::string first;
-    std::string second;
-    std::string none;
+    std::string first, second, none;
     ASSERT_TRUE(host.InterfacePath(0, first));
     ASSERT_TRUE(host.InterfacePath(1, second));
     EXPECT_FALSE(host.InterfacePath(2, none));
@@ -115,18 +113,17 @@ TEST_F(FakeTree, StringsComeFromTheUsbDeviceAsUtf16OrAreNotFound) {
     HidrawHost host = Host();
     HidHandle handle = host.Open((root_ / "dev/hidraw0").string());
     ASSERT_NE(handle, nullptr);
-    char16_t text[256] = {};
-    ASSERT_TRUE(host.GetIndexedString(handle, 1, text, 200));
-    EXPECT_EQ(std::u16string(text), u"Zantorel");
-    std::fill(std::begin(text), std::end(text), u'\0');
-    ASSERT_TRUE(host.GetIndexedString(handle, 2, text, 200));
-    EXPECT_EQ(std::u16string(text), u"\u0394T \U0001F600");
-    std::fill(std::begin(text), std::end(text), u'\0');
-    ASSERT_TRUE(host.GetIndexedString(handle, 5, text, 200));
-    EXPECT_EQ(std::u16string(text), u"Report Link");
-    EXPECT_FALSE(host.GetIndexedString(handle, 3, text, 200));  // no serial attribute
-    EXPECT_FALSE(host.GetIndexedString(handle, 6, text, 200));
+    const auto string = [&](std::uint32_t index) -> std::u16string {
+        char16_t text[256] = {};
+        return host.GetIndexedString(handle, index, text, 200) ? text : u"<not found>";
+    };
+    EXPECT_EQ(string(1), u"Zantorel");
+    EXPECT_EQ(string(2), u"\u0394T \U0001F600");
+    EXPECT_EQ(string(5), u"Report Link");
+    EXPECT_EQ(string(3), u"<not found>");  // no serial attribute
+    EXPECT_EQ(string(6), u"<not found>");
     // Never more than the receive area.
+    char16_t text[256];
     std::fill(std::begin(text), std::end(text), u'#');
     ASSERT_TRUE(host.GetIndexedString(handle, 1, text, 6));
     EXPECT_EQ(std::u16string(text, 4), u"Zan#");

@@ -16,27 +16,20 @@
 #include "instrument/pty_server.h"
 #include "instrument/serial_front_end.h"
 #include "port_naming.h"
+#include "quillsan_export_list.h"
 #include "quillsan_loader.h"
 #include "virtual_link_test.h"
 
 namespace quillsan::test {
 namespace {
 
-// The exports a serial caller needs, resolved by name.
+// The hardware flavour with every export resolved by name.
 struct HardwareLibrary {
     void* handle = loader::Load(QUILLSAN_HARDWARE_DLL);
-    template <typename F>
-    F* Get(const char* name) {
-        return loader::Find<F>(handle, name);
-    }
-    decltype(&::InitRemoteComm) init = Get<decltype(::InitRemoteComm)>("InitRemoteComm");
-    decltype(&::GetRemoteError) error = Get<decltype(::GetRemoteError)>("GetRemoteError");
-    decltype(&::ClearRemoteError) clear = Get<decltype(::ClearRemoteError)>("ClearRemoteError");
-    decltype(&::GetSlaveParameter) parameter =
-        Get<decltype(::GetSlaveParameter)>("GetSlaveParameter");
-    decltype(&::GetPCRVersion) pcrVersion = Get<decltype(::GetPCRVersion)>("GetPCRVersion");
-    decltype(&::SetSlaveParameter) setParameter =
-        Get<decltype(::SetSlaveParameter)>("SetSlaveParameter");
+#define QUILLSAN_MEMBER(name) \
+    decltype(&::name) name = loader::Find<decltype(::name)>(handle, #name);
+    QUILLSAN_EXPORTS(QUILLSAN_MEMBER)
+#undef QUILLSAN_MEMBER
     void Unload() {
         if (handle != nullptr) loader::Unload(handle);
         handle = nullptr;
@@ -56,57 +49,57 @@ class PtyLinkTest : public ::testing::Test {
 };
 
 TEST_F(PtyLinkTest, FirmwareVersionArrivesOverTheTerminal) {
-    ASSERT_EQ(library_.init(115200, server_.PortIndex()), 1u) << scratch_.Log();
+    ASSERT_EQ(library_.InitRemoteComm(115200, server_.PortIndex()), 1u) << scratch_.Log();
     char text[64];
-    EXPECT_EQ(library_.pcrVersion(text, sizeof text), 22u);
+    EXPECT_EQ(library_.GetPCRVersion(text, sizeof text), 22u);
     EXPECT_STREQ(text, "Pelmark Version 1.009");
-    EXPECT_EQ(library_.parameter(4, 0), instrument::kTransferBufferAddress);
-    EXPECT_EQ(library_.error(), 0);
+    EXPECT_EQ(library_.GetSlaveParameter(4, 0), instrument::kTransferBufferAddress);
+    EXPECT_EQ(library_.GetRemoteError(), 0);
     server_.WithInstrument([](instrument::Firmware&, instrument::SerialFrontEnd& line) {
         EXPECT_EQ(Bytes(line.LastRequest()), (std::vector<std::uint8_t>{0x02, 0x04, 0x00}));
     });
 }
 
 TEST_F(PtyLinkTest, NonStandardBaudRateIsAccepted) {
-    ASSERT_EQ(library_.init(250000, server_.PortIndex()), 1u);
+    ASSERT_EQ(library_.InitRemoteComm(250000, server_.PortIndex()), 1u);
     EXPECT_EQ(scratch_.Log().find("SetCommState failed"), std::string::npos) << scratch_.Log();
-    EXPECT_EQ(library_.parameter(0, 0), 1009u);
+    EXPECT_EQ(library_.GetSlaveParameter(0, 0), 1009u);
 }
 
 TEST_F(PtyLinkTest, TrailingEchoOfAWidthZeroCommandIsConsumed) {
-    ASSERT_EQ(library_.init(9600, server_.PortIndex()), 1u);
+    ASSERT_EQ(library_.InitRemoteComm(9600, server_.PortIndex()), 1u);
     for (int i = 0; i < 20; ++i) {
-        library_.setParameter(7, static_cast<std::uint32_t>(i), 1);
-        ASSERT_EQ(library_.parameter(0, 0), 1009u) << "round " << i;
+        library_.SetSlaveParameter(7, static_cast<std::uint32_t>(i), 1);
+        ASSERT_EQ(library_.GetSlaveParameter(0, 0), 1009u) << "round " << i;
     }
-    EXPECT_EQ(library_.error(), 0);
+    EXPECT_EQ(library_.GetRemoteError(), 0);
 }
 
 TEST_F(PtyLinkTest, StaleBytesOnTheLineAreDrained) {
-    ASSERT_EQ(library_.init(9600, server_.PortIndex()), 1u);
+    ASSERT_EQ(library_.InitRemoteComm(9600, server_.PortIndex()), 1u);
     server_.WithInstrument([](instrument::Firmware&, instrument::SerialFrontEnd& line) {
         line.Faults().InjectStrayBytesNow(7, 0);
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(library_.parameter(0, 0), 1009u);
-    EXPECT_EQ(library_.error(), 0);
+    EXPECT_EQ(library_.GetSlaveParameter(0, 0), 1009u);
+    EXPECT_EQ(library_.GetRemoteError(), 0);
 }
 
 TEST_F(PtyLinkTest, SilentInstrumentFailsAfterAboutTenSeconds) {
-    ASSERT_EQ(library_.init(9600, server_.PortIndex()), 1u);
+    ASSERT_EQ(library_.InitRemoteComm(9600, server_.PortIndex()), 1u);
     server_.WithInstrument([](instrument::Firmware&, instrument::SerialFrontEnd& line) {
         line.Faults().dropReplies = 1;
     });
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(library_.parameter(0, 0), 0u);
+    EXPECT_EQ(library_.GetSlaveParameter(0, 0), 0u);
     const auto waited = std::chrono::steady_clock::now() - start;
-    EXPECT_EQ(library_.error(), 6);
+    EXPECT_EQ(library_.GetRemoteError(), 6);
     EXPECT_GE(waited, std::chrono::milliseconds(9900));
     EXPECT_LT(waited, std::chrono::milliseconds(15000));
 }
 
 TEST_F(PtyLinkTest, UnloadClosesTheOpenPortAndLogsIt) {
-    ASSERT_EQ(library_.init(9600, server_.PortIndex()), 1u);
+    ASSERT_EQ(library_.InitRemoteComm(9600, server_.PortIndex()), 1u);
     const std::size_t before = scratch_.Log().size();
     library_.Unload();
     const std::string added = scratch_.Log().substr(before);
@@ -120,7 +113,7 @@ TEST_F(PtyLinkTest, UnloadWithoutAPortLogsNothing) {
 }
 
 TEST_F(PtyLinkTest, PortHeldByTheLibraryIsNotShared) {
-    ASSERT_EQ(library_.init(9600, server_.PortIndex()), 1u);
+    ASSERT_EQ(library_.InitRemoteComm(9600, server_.PortIndex()), 1u);
     const int fd = open(server_.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (geteuid() != 0) {
         EXPECT_EQ(fd, -1) << "exclusive mode not set";
@@ -170,11 +163,7 @@ TEST_F(PtyStall, EngineRecordsSendFailureAsLinkErrorOne) {
     while (SerialSend(packet, 200)) {
     }
     ClearRemoteError();
-    BeginRequest(0);
-    Link().value = 0;
-    PutValue(4);
-    Link().value = sizeof packet;
-    PutValue(2);
+    BeginBlockRequest(0, 0, sizeof packet);
     EXPECT_FALSE(PutDataAndExchange(packet, sizeof packet));
     EXPECT_EQ(GetRemoteError(), 1);
 }

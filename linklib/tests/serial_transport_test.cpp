@@ -19,34 +19,34 @@ class SerialTransportTest : public VirtualLinkTest {
     }
 };
 
-TEST_F(SerialTransportTest, MissingTrailingEchoWaitsOutTheBudget) {
-    line().Faults().missingTrailingEcho = 1;
-    const auto waited = Elapsed([] { SetSlaveParameter(5, 1, 2); });
-    EXPECT_EQ(GetRemoteError(), kNoValidReply);
-    EXPECT_GE(waited, 9900u);
-    EXPECT_LE(waited, 10100u);
+// A faulty reply fails with link error 6, after the wait its fault costs.
+struct FaultCase {
+    const char* name;
+    void (*arm)(instrument::FaultPlan&);
+    std::uint64_t leastMs, mostMs;
+};
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+
+class FaultyReply : public SerialTransportTest, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(FaultyReply, FailsWithLinkErrorSixInItsTime) {
+    GetParam().arm(line().Faults());
+    const auto waited = Elapsed([] { SetSlaveParameter(5, 1, 2); });  // owes two echoes
+    EXPECT_EQ(GetRemoteError(), 6);
+    EXPECT_GE(waited, GetParam().leastMs);
+    EXPECT_LE(waited, GetParam().mostMs);
 }
 
-TEST_F(SerialTransportTest, NoReplyFailsAfterAThousandEmptyReads) {
-    line().Faults().dropReplies = 1;
-    const auto waited = Elapsed([] { GetInstrumentStatus(); });
-    EXPECT_EQ(GetRemoteError(), kNoValidReply);
-    EXPECT_GE(waited, 9990u);  // 1000 reads of 10 ms, plus the drains
-    EXPECT_LE(waited, 10100u);
-}
-
-TEST_F(SerialTransportTest, WrongEchoFailsAtOnce) {
-    line().Faults().wrongEchoReplies = 1;
-    const auto waited = Elapsed([] { GetInstrumentStatus(); });
-    EXPECT_EQ(GetRemoteError(), kNoValidReply);
-    EXPECT_LT(waited, 100u);
-}
-
-TEST_F(SerialTransportTest, StrayBytesBeforeTheReplyAreNotTakenForTheEcho) {
-    line().Faults().strayBytesBeforeReply = 3;
-    GetInstrumentStatus();
-    EXPECT_EQ(GetRemoteError(), kNoValidReply);
-}
+// A missing trailing echo or reply waits out the budget of 1000 reads of 10 ms
+// (plus the drains); a first byte that is not the echo ends the receive at once.
+using instrument::FaultPlan;
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(SerialTransport, FaultyReply, ::testing::Values(
+    FaultCase{"missing trailing echo", [](FaultPlan& f) { f.missingTrailingEcho = 1; }, 9900, 10100},
+    FaultCase{"no reply", [](FaultPlan& f) { f.dropReplies = 1; }, 9990, 10100},
+    FaultCase{"wrong echo", [](FaultPlan& f) { f.wrongEchoReplies = 1; }, 0, 99},
+    FaultCase{"stray bytes first", [](FaultPlan& f) { f.strayBytesBeforeReply = 3; }, 0, 99}));
+// clang-format on
 
 TEST_F(SerialTransportTest, StaleInputIsDrainedBeforeSending) {
     line().Faults().InjectStrayBytesNow(5, platform::MonotonicMs());

@@ -280,97 +280,66 @@ TEST_P(ReplyPath, TheRawReplyCarriesTheEchoAndResultAndCount256) {
 
 INSTANTIATE_TEST_SUITE_P(ReleaseNumbers, ReplyPath, ::testing::Values(0, 1, 2, 0x0100));
 
-struct PollCase {
+// One reply fetched after a one-byte request, per reply path and device fault.
+struct WaitCase {
+    const char* name;
+    std::uint16_t releaseNumber;
     std::uint32_t notReadyPolls;
+    bool answers;
+    int failFeatureRequests;
+    int dropReplies;
     std::uint32_t result;
+    std::uint64_t waitedMs;
+    std::uint64_t statusReports;
+    std::uint64_t featureRequests;
 };
-void PrintTo(const PollCase& c, std::ostream* os) {
-    *os << c.notReadyPolls << " not ready";
+void PrintTo(const WaitCase& c, std::ostream* os) {
+    *os << c.name;
 }
 
-class PollLimit : public UsbTest, public ::testing::WithParamInterface<PollCase> {};
+class ReplyWait : public UsbTest, public ::testing::WithParamInterface<WaitCase> {};
 
-TEST_P(PollLimit, AReadyBitAfterTheFourHundredthPollIsTooLate) {
-    device().releaseNumber = 1;
-    device().notReadyPolls = GetParam().notReadyPolls;
-    ASSERT_EQ(FindHID(nullptr, 0), 256u);
-    const std::uint8_t packet[] = {72};
-    ASSERT_EQ(SendUSBPacket(packet, 1), 257u);
-    std::uint8_t payload[256] = {};
-    std::int32_t count = -1;
-    std::uint32_t result = 99;
-    const auto waited = Elapsed([&] { result = GetUSBResponsePacket(payload, &count); });
-    EXPECT_EQ(result, GetParam().result);
-    EXPECT_EQ(device().statusReports, GetParam().notReadyPolls + 1);
-    EXPECT_EQ(waited, GetParam().notReadyPolls * 10u);  // 10 ms after each not-ready report
-    EXPECT_EQ(device().featureRequests, result == 0u ? 1u : 0u);
-    if (result != 0u) {
-        EXPECT_EQ(count, -1);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Polls, PollLimit,
-                         ::testing::Values(PollCase{0, 0u}, PollCase{399, 0u}, PollCase{400, 3u}));
-
-TEST_F(UsbTest, AStatusPollThatGetsNoReportWaitsOneSecond) {
-    device().releaseNumber = 1;
-    device().answers = false;  // no status reports at all
-    ASSERT_EQ(FindHID(nullptr, 0), 256u);
-    const std::uint8_t packet[] = {72};
-    ASSERT_EQ(SendUSBPacket(packet, 1), 257u);
-    std::uint8_t payload[256];
-    std::int32_t count = -1;
-    std::uint32_t result = 99;
-    EXPECT_EQ(Elapsed([&] { result = GetUSBResponsePacket(payload, &count); }), 401u * 1000u);
-    EXPECT_EQ(result, 3u);
-}
-
-struct FeatureCase {
-    int failures;
-    std::uint32_t result;
-    std::uint64_t requests;
-};
-void PrintTo(const FeatureCase& c, std::ostream* os) {
-    *os << c.failures << " failures";
-}
-
-class FeatureRetries : public UsbTest, public ::testing::WithParamInterface<FeatureCase> {};
-
-TEST_P(FeatureRetries, AFailedFeatureRequestIsRepeatedTwentyTimesAtMost) {
-    device().releaseNumber = 0;
-    device().failFeatureRequests = GetParam().failures;
-    ASSERT_EQ(FindHID(nullptr, 0), 256u);
-    const std::uint8_t packet[] = {72};
-    ASSERT_EQ(SendUSBPacket(packet, 1), 257u);
-    std::uint8_t payload[256];
-    std::int32_t count = -1;
-    std::uint32_t result = 99;
-    const auto waited = Elapsed([&] { result = GetUSBResponsePacket(payload, &count); });
-    EXPECT_EQ(result, GetParam().result);
-    EXPECT_EQ(device().featureRequests, GetParam().requests);
-    EXPECT_EQ(waited, 0u);  // repeated at once
-    EXPECT_EQ(g_prompt.asked, 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Failures, FeatureRetries,
-                         ::testing::Values(FeatureCase{20, 0u, 21}, FeatureCase{21, 2u, 21},
-                                           FeatureCase{50, 2u, 21}));
-
-TEST_F(UsbTest, AnInputReportThatNeverArrivesGivesZeroPayloadAfterTenSeconds) {
-    device().releaseNumber = 2;
-    device().dropReplies = 1;
+TEST_P(ReplyWait, EndsWithTheResultAndWaitOfItsPath) {
+    const WaitCase& c = GetParam();
+    device().releaseNumber = c.releaseNumber;
+    device().notReadyPolls = c.notReadyPolls;
+    device().failFeatureRequests = c.failFeatureRequests;
+    device().dropReplies = c.dropReplies;
+    device().answers = c.answers;  // last: device() finds only answering interfaces
     ASSERT_EQ(FindHID(nullptr, 0), 256u);
     const std::uint8_t packet[] = {72};
     ASSERT_EQ(SendUSBPacket(packet, 1), 257u);
     std::uint8_t payload[256];
     std::memset(payload, 0xEE, sizeof payload);
-    std::int32_t count = 0;
+    std::int32_t count = -1;
     std::uint32_t result = 99;
-    EXPECT_EQ(Elapsed([&] { result = GetUSBResponsePacket(payload, &count); }), 10000u);
-    EXPECT_EQ(result, 0u);
-    EXPECT_EQ(count, 256);
-    EXPECT_EQ(std::count(payload, payload + 256, 0), 256);
+    EXPECT_EQ(Elapsed([&] { result = GetUSBResponsePacket(payload, &count); }), c.waitedMs);
+    EXPECT_EQ(result, c.result);
+    EXPECT_EQ(count, c.result == 0u ? 256 : -1);  // a failure leaves count alone
+    EXPECT_EQ(device().statusReports, c.statusReports);
+    EXPECT_EQ(device().featureRequests, c.featureRequests);
+    EXPECT_EQ(g_prompt.asked, 0);  // the device stayed present
+    if (c.dropReplies != 0) {
+        EXPECT_EQ(std::count(payload, payload + 256, 0), 256);
+    }
 }
+
+// 10 ms after each not-ready status report; a ready bit after the 400th poll
+// is too late; a poll without any report waits 1 s; failed feature requests
+// are repeated at once, 21 requests at most; a missing input report waits 10 s.
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Faults, ReplyWait, ::testing::Values(
+    //        name                     release notReady answers failFeature drop
+    //                                          result waitedMs statusReports featureRequests
+    WaitCase{"ready at once",               1, 0,   true,  0,  0, 0, 0,      1,   1},
+    WaitCase{"ready at poll 400",           1, 399, true,  0,  0, 0, 3990,   400, 1},
+    WaitCase{"ready at poll 401",           1, 400, true,  0,  0, 3, 4000,   401, 0},
+    WaitCase{"no status report",            1, 0,   false, 0,  0, 3, 401000, 0,   0},
+    WaitCase{"20 failed feature requests",  0, 0,   true,  20, 0, 0, 0,      1,   21},
+    WaitCase{"21 failed feature requests",  0, 0,   true,  21, 0, 2, 0,      1,   21},
+    WaitCase{"50 failed feature requests",  0, 0,   true,  50, 0, 2, 0,      1,   21},
+    WaitCase{"input report never arrives",  2, 0,   true,  0,  1, 0, 10000,  0,   0}));
+// clang-format on
 
 TEST_F(UsbTest, AMissingInputReportIsNoReplyForTheEngineWhateverTheCommand) {
     device().releaseNumber = 2;
@@ -431,6 +400,8 @@ enum class Stage { kSend, kPoll, kFeature, kInputReport };
 struct ReconnectCase {
     Stage stage;
     std::uint32_t noResult;
+    std::uint32_t yesResult;
+    std::uint64_t yesExecuted;  // requests the instrument carried out
 };
 void PrintTo(const ReconnectCase& c, std::ostream* os) {
     static const char* const kNames[] = {"send", "poll", "feature request", "input report"};
@@ -481,27 +452,10 @@ TEST_P(Reconnect, YesSearchesAgainWithoutRepeatingTheRequest) {
     g_prompt.answer = true;
     g_prompt.before = [] { hid().Replug(); };
     const auto executedBefore = instrument::SharedInstrument().firmware().ExecutedCount();
-    const std::uint32_t result = RunStage();
+    EXPECT_EQ(RunStage(), GetParam().yesResult);
     EXPECT_EQ(g_prompt.asked, 1);
-    const auto executed = instrument::SharedInstrument().firmware().ExecutedCount();
-    switch (GetParam().stage) {
-        case Stage::kSend:
-            EXPECT_EQ(result, 0u);  // counts as not sent, and was not written again
-            EXPECT_EQ(executed, executedBefore);
-            break;
-        case Stage::kPoll:
-            EXPECT_EQ(result, 3u);  // the new device has no reply: polls run out
-            EXPECT_EQ(executed, executedBefore + 1);
-            break;
-        case Stage::kFeature:
-            EXPECT_EQ(result, 0u);  // the retry asks the new device
-            EXPECT_EQ(executed, executedBefore + 1);
-            break;
-        case Stage::kInputReport:
-            EXPECT_EQ(result, 0u);  // an empty payload, as for a report that never came
-            EXPECT_EQ(executed, executedBefore + 1);
-            break;
-    }
+    EXPECT_EQ(instrument::SharedInstrument().firmware().ExecutedCount(),
+              executedBefore + GetParam().yesExecuted);
     EXPECT_NE(GetUsbHandle(), nullptr);
     // Later requests go to the device found again.
     ClearRemoteError();
@@ -510,10 +464,14 @@ TEST_P(Reconnect, YesSearchesAgainWithoutRepeatingTheRequest) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Stages, Reconnect,
-                         ::testing::Values(ReconnectCase{Stage::kSend, 0},
-                                           ReconnectCase{Stage::kPoll, 3u},
-                                           ReconnectCase{Stage::kFeature, 2u},
-                                           ReconnectCase{Stage::kInputReport, 3u}));
+                         // Yes: a send counts as not sent and is not written again; a
+                         // poll runs out on the new device, which has no reply; the
+                         // feature retry asks the new device; an input report that
+                         // never came is an empty payload.
+                         ::testing::Values(ReconnectCase{Stage::kSend, 0, 0, 0},
+                                           ReconnectCase{Stage::kPoll, 3u, 3u, 1},
+                                           ReconnectCase{Stage::kFeature, 2u, 0, 1},
+                                           ReconnectCase{Stage::kInputReport, 3u, 0, 1}));
 
 TEST_F(UsbTest, YesWithTheDeviceStillGoneStops) {
     g_prompt.answer = true;

@@ -26,6 +26,15 @@ inline std::vector<std::uint8_t> Bytes(std::span<const std::uint8_t> bytes) {
     return {bytes.begin(), bytes.end()};
 }
 
+// Starts a block request: command, 4-byte address and 2-byte length.
+inline void BeginBlockRequest(std::uint8_t command, std::uint32_t address, std::uint32_t length) {
+    BeginRequest(command);
+    Link().value = address;
+    PutValue(4);
+    Link().value = length;
+    PutValue(2);
+}
+
 // A serial link to the in-process virtual instrument, with nothing pending.
 class VirtualLinkTest : public ::testing::Test {
   protected:

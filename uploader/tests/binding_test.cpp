@@ -70,12 +70,10 @@ class BindingTest : public QObject {
         Controller controller(ControlsOf(window), library, dialogs);
         controller.FormCreate();
         controller.Timer1Timer();
-        QCOMPARE(dialogs.boxes.size(), 1);
         QCOMPARE(
-            dialogs.boxes[0].first,
-            QString(
-                "\nCan't find:'GetItemCount()' in 'QUILLSAN.DLL'\n-> Wrong DLL used. Aborting"));
-        QCOMPARE(dialogs.boxes[0].second, box::kOk);
+            dialogs.boxes,
+            (Boxes{{"\nCan't find:'GetItemCount()' in 'QUILLSAN.DLL'\n-> Wrong DLL used. Aborting",
+                    0x00}}));
         QCOMPARE(dialogs.exitStatus, 1);
         QVERIFY(!window.timer1.isActive());
     }

@@ -32,11 +32,6 @@ Outcome RunCli(const QStringList& arguments, const QString& folder) {
     return outcome;
 }
 
-QByteArray Contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 constexpr char kEarlier[] = "earlier copy\r\n";
 
 QByteArray ReadBack(std::FILE* file) {

@@ -11,6 +11,8 @@
 
 namespace brevalin::test {
 
+using Boxes = QList<QPair<QString, int>>;  // text and flags of each box shown
+
 class FakeDialogs : public Dialogs {
   public:
     int Message(const QString& text, int flags) override {
@@ -24,7 +26,7 @@ class FakeDialogs : public Dialogs {
     void ShowAbout(const QString& versionText) override { aboutShown.append(versionText); }
     void Exit(int status) override { exitStatus = status; }
 
-    QList<QPair<QString, int>> boxes;
+    Boxes boxes;
     QList<int> answers;
     QString saveAs;
     int saveDialogs = 0;

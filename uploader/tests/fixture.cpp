@@ -1,5 +1,6 @@
 #include "fixture.h"
 
+#include <QFile>
 #include <QListWidget>
 #include <QtTest>
 
@@ -32,6 +33,13 @@ std::uint16_t injectedError = 0;
 constexpr std::uint16_t kSendFailed = 1;
 constexpr std::uint16_t kNoValidReply = 6;
 
+// Uses up one of a counted fault; false when none is left.
+bool Take(int& remaining) {
+    if (remaining <= 0) return false;
+    --remaining;
+    return true;
+}
+
 template <typename Function>
 Function Real(EntryPoint which) {
     return reinterpret_cast<Function>(real[which]);
@@ -50,10 +58,7 @@ int32_t GetRemoteErrorShim() {
 uint32_t InitRemoteCommShim(uint32_t baudRate, uint32_t portIndex) {
     LinkFaults& faults = Faults();
     ++faults.searches;
-    if (baudRate == 0 && faults.searchesNotFinding > 0) {
-        --faults.searchesNotFinding;
-        return 0;
-    }
+    if (baudRate == 0 && Take(faults.searchesNotFinding)) return 0;
     return Real<decltype(&::InitRemoteComm)>(kInitRemoteComm)(baudRate, portIndex);
 }
 
@@ -61,17 +66,14 @@ uint32_t SetSlaveParameterShim(uint32_t number, uint32_t value1, uint32_t value2
     LinkFaults& faults = Faults();
     PayForCall();
     if (number == kReportParameter) ++faults.generations;
-    if (number == kReportParameter && faults.unsentGenerations > 0) {
-        --faults.unsentGenerations;
+    if (number == kReportParameter && Take(faults.unsentGenerations)) {
         injectedError = kSendFailed;
         return 0;
     }
     const uint32_t result =
         Real<decltype(&::SetSlaveParameter)>(kSetSlaveParameter)(number, value1, value2);
-    if (number == kReportParameter && faults.failingGenerations > 0) {
-        --faults.failingGenerations;
+    if (number == kReportParameter && Take(faults.failingGenerations))
         injectedError = kNoValidReply;
-    }
     return result;
 }
 
@@ -80,20 +82,11 @@ uint32_t GetItemCountShim(uint32_t collection, uint32_t selector) {
     PayForCall();
     const uint32_t count = Real<decltype(&::GetItemCount)>(kGetItemCount)(collection, selector);
     if ((collection & 0xFFFF) != kReportLines) return count;
-    if (faults.failingCountCalls.contains(++faults.countCalls)) {
+    if (faults.failingCountCalls.contains(++faults.countCalls) || Take(faults.failingCountReads)) {
         injectedError = kNoValidReply;
         return 0;
     }
-    if (faults.failingCountReads > 0) {
-        --faults.failingCountReads;
-        injectedError = kNoValidReply;
-        return 0;
-    }
-    if (faults.zeroCountReads > 0) {
-        --faults.zeroCountReads;
-        return 0;
-    }
-    return count;
+    return Take(faults.zeroCountReads) ? 0 : count;
 }
 
 uint32_t GetItemNameShim(char* buffer, uint32_t handle) {
@@ -154,6 +147,11 @@ int Session::TickUntilIdle(int maxTicks) {
         if (controller.timerMode() == kIdleMode) return tick;
     }
     return -1;
+}
+
+QByteArray Contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 namespace {

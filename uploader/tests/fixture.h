@@ -44,6 +44,9 @@ LinkFaults& Faults();
 // The session's clock: it moves only by the cost of calls over the link.
 std::chrono::nanoseconds VirtualNow();
 
+// A file's bytes, or "<unreadable>".
+QByteArray Contents(const QString& path);
+
 class TestLibrary : public LinkLibrary {
   public:
     TestLibrary() : LinkLibrary(VIRTUAL_FOLDER) {}

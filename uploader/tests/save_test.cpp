@@ -9,16 +9,23 @@
 namespace brevalin::test {
 namespace {
 
-QByteArray Contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 void Write(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(bytes);
 }
+
+// A session that fetched the report of `lines` lines; its save dialog answers
+// `name` inside a fresh folder.
+struct Fetched : Session {
+    explicit Fetched(std::uint16_t lines, const char* name = "report.txt")
+        : Session({{"run 0", lines}}) {
+        dialogs.saveAs = folder.filePath(name);
+        ok = Connect() && TickUntilIdle() > 0;
+    }
+    QTemporaryDir folder;
+    bool ok = false;
+};
 
 }  // namespace
 
@@ -27,11 +34,8 @@ class SaveTest : public QObject {
 
   private slots:
     void complete_report_saved_with_crlf_and_degree_signs() {
-        QTemporaryDir folder;
-        Session session({{"run 0", 57}});
-        QVERIFY(session.Connect());
-        QVERIFY(session.TickUntilIdle() > 0);
-        session.dialogs.saveAs = folder.filePath("report.txt");
+        Fetched session(57);
+        QVERIFY(session.ok);
         session.controller.SaveBClick();
 
         const QByteArray saved = Contents(session.dialogs.saveAs);
@@ -58,33 +62,23 @@ class SaveTest : public QObject {
     void existing_file_asks_first() {
         QFETCH(int, answer);
         QFETCH(bool, replaced);
-        QTemporaryDir folder;
-        Session session({{"run 0", 5}});
-        QVERIFY(session.Connect());
-        QVERIFY(session.TickUntilIdle() > 0);
-        session.dialogs.saveAs = folder.filePath("report.txt");
+        Fetched session(5);
+        QVERIFY(session.ok);
         Write(session.dialogs.saveAs, "earlier copy\r\n");
         session.dialogs.answers = {answer};
         session.controller.SaveBClick();
 
-        QCOMPARE(session.dialogs.boxes.size(), 1);
-        QCOMPARE(session.dialogs.boxes[0].first, QString("File exists! Replace it?"));
-        QCOMPARE(session.dialogs.boxes[0].second, 0x21);
+        QCOMPARE(session.dialogs.boxes, (Boxes{{"File exists! Replace it?", 0x21}}));
         const QByteArray saved = Contents(session.dialogs.saveAs);
         QCOMPARE(saved == "earlier copy\r\n", !replaced);
         if (replaced) QCOMPARE(saved.count("\r\n"), 5);
     }
 
     void invalid_path_writes_nothing() {
-        QTemporaryDir folder;
-        Session session({{"run 0", 5}});
-        QVERIFY(session.Connect());
-        QVERIFY(session.TickUntilIdle() > 0);
-        session.dialogs.saveAs = folder.filePath("no such folder/report.txt");
+        Fetched session(5, "no such folder/report.txt");
+        QVERIFY(session.ok);
         session.controller.SaveBClick();
-        QCOMPARE(session.dialogs.boxes.size(), 1);
-        QCOMPARE(session.dialogs.boxes[0].first, QString("Invalid file path"));
-        QCOMPARE(session.dialogs.boxes[0].second, 0x30);
+        QCOMPARE(session.dialogs.boxes, (Boxes{{"Invalid file path", 0x30}}));
         QVERIFY(!QFile::exists(session.dialogs.saveAs));
     }
 
@@ -107,11 +101,8 @@ class SaveTest : public QObject {
 
     void unreadable_count_leaves_the_file() {
         QFETCH(bool, linkError);
-        QTemporaryDir folder;
-        Session session({{"run 0", 5}});
-        QVERIFY(session.Connect());
-        QVERIFY(session.TickUntilIdle() > 0);
-        session.dialogs.saveAs = folder.filePath("report.txt");
+        Fetched session(5);
+        QVERIFY(session.ok);
         Write(session.dialogs.saveAs, "earlier copy\r\n");
         (linkError ? Faults().failingCountReads : Faults().zeroCountReads) = 1;
         session.controller.SaveBClick();
@@ -122,13 +113,10 @@ class SaveTest : public QObject {
 
     // No to "reconnect?" while the count is read: the listed report is saved.
     void a_no_to_reconnect_saves_the_listed_lines() {
-        QTemporaryDir folder;
-        Session session({{"run 0", 5}});
-        QVERIFY(session.Connect());
-        QVERIFY(session.TickUntilIdle() > 0);
+        Fetched session(5);
+        QVERIFY(session.ok);
         LentInstrument().hid().Unplug();
         Faults().reconnectAnswers = {false};
-        session.dialogs.saveAs = folder.filePath("report.txt");
         session.controller.SaveBClick();
         QCOMPARE(Faults().reconnectQuestions, 1);
         QVERIFY(session.dialogs.boxes.isEmpty());

@@ -1,6 +1,8 @@
 #include "soak_figures.h"
 
 #include <cinttypes>
+#include <iterator>
+#include <numeric>
 
 namespace brevalin::soak {
 namespace {
@@ -30,12 +32,7 @@ void Figures::Add(const Figures& other) {
         serialFaults.byKind[k] += other.serialFaults.byKind[k];
     hidFaults.exchanges += other.hidFaults.exchanges;
     for (std::size_t k = 0; k < kHidKinds; ++k) hidFaults.byKind[k] += other.hidFaults.byKind[k];
-    failed.lineFetches += other.failed.lineFetches;
-    failed.nameFetches += other.failed.nameFetches;
-    failed.generations += other.failed.generations;
-    failed.lineCounts += other.failed.lineCounts;
-    failed.runCounts += other.failed.runCounts;
-    failed.versionReads += other.failed.versionReads;
+    failed.Add(other.failed);
     connectRetries += other.connectRetries;
     refreshes += other.refreshes;
     saves += other.saves;
@@ -44,15 +41,11 @@ void Figures::Add(const Figures& other) {
 }
 
 std::uint64_t Figures::SerialFaultTotal() const {
-    std::uint64_t total = 0;
-    for (std::uint64_t n : serialFaults.byKind) total += n;
-    return total;
+    return std::accumulate(std::begin(serialFaults.byKind), std::end(serialFaults.byKind), 0ull);
 }
 
 std::uint64_t Figures::HidFaultTotal() const {
-    std::uint64_t total = 0;
-    for (std::uint64_t n : hidFaults.byKind) total += n;
-    return total;
+    return std::accumulate(std::begin(hidFaults.byKind), std::end(hidFaults.byKind), 0ull);
 }
 
 void Figures::PrintMissingKinds(std::FILE* out, bool serial) const {

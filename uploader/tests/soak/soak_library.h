@@ -17,6 +17,14 @@ struct FailedCalls {
     std::uint64_t lineCounts = 0;   // GetItemCount 0x4007
     std::uint64_t runCounts = 0;    // GetItemCount 0x4006
     std::uint64_t versionReads = 0;
+
+    // Adds the other's counts, or with `subtract` takes them away.
+    void Add(const FailedCalls& other, bool subtract = false) {
+        for (std::uint64_t FailedCalls::*count :
+             {&FailedCalls::lineFetches, &FailedCalls::nameFetches, &FailedCalls::generations,
+              &FailedCalls::lineCounts, &FailedCalls::runCounts, &FailedCalls::versionReads})
+            this->*count += subtract ? 0 - other.*count : other.*count;
+    }
 };
 
 class SoakLibrary : public LinkLibrary {

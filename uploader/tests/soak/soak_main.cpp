@@ -39,12 +39,9 @@ int main(int argc, char** argv) {
             QElapsedTimer stretch;
             stretch.start();
             for (int round = 0; round < options.rounds; ++round) {
-                RoundSetup setup;
-                setup.link = link;
-                setup.ratePercent = rate;
-                setup.planNumber = options.planNumber + static_cast<std::uint64_t>(round);
-                setup.baseLines = options.baseLines;
-                setup.folder = folder.path();
+                const RoundSetup setup{link, rate,
+                                       options.planNumber + static_cast<std::uint64_t>(round),
+                                       options.baseLines, folder.path()};
                 failures += RunRound(setup, figures);
             }
             std::printf("%-11s %3d%%: %" PRIu64 " reports, %" PRIu64 " lines, %" PRIu64

@@ -40,11 +40,23 @@ bool ParseNumber(const std::string& text, unsigned long long max, unsigned long 
     return errno == 0 && *end == '\0' && value <= max;
 }
 
-std::vector<std::string> Split(const std::string& text) {
-    std::vector<std::string> parts;
-    std::stringstream stream(text);
-    for (std::string part; std::getline(stream, part, ',');) parts.push_back(part);
-    return parts;
+// Fills `list` from a comma-separated value, each part through `parse`; a
+// bad part or an empty list is an error.
+template <typename T, typename Parse>
+bool ApplyList(const std::string& value, const char* bad, const char* none, std::vector<T>& list,
+               std::string& error, Parse parse) {
+    list.clear();
+    std::stringstream stream(value);
+    for (std::string part; std::getline(stream, part, ',');) {
+        T item{};
+        if (!parse(part, item)) {
+            error = std::string(bad) + ": '" + part + "'";
+            return false;
+        }
+        list.push_back(item);
+    }
+    if (list.empty()) error = none;
+    return !list.empty();
 }
 
 bool Apply(const std::string& name, const std::string& value, Options& options,
@@ -62,35 +74,20 @@ bool Apply(const std::string& name, const std::string& value, Options& options,
         return true;
     }
     if (name == "rates") {
-        options.ratesPercent.clear();
-        for (const std::string& part : Split(value)) {
-            if (!ParseNumber(part, 100, number)) {
-                error = "bad rate: '" + part + "'";
-                return false;
-            }
-            options.ratesPercent.push_back(static_cast<int>(number));
-        }
-        if (!options.ratesPercent.empty()) return true;
-        error = "no rates given";
-        return false;
+        return ApplyList(value, "bad rate", "no rates given", options.ratesPercent, error,
+                         [&](const std::string& part, int& rate) {
+                             rate = ParseNumber(part, 100, number) ? static_cast<int>(number) : -1;
+                             return rate >= 0;
+                         });
     }
     if (name == "links") {
-        options.links.clear();
-        for (const std::string& part : Split(value)) {
-            if (part == "serial") {
-                options.links.push_back(Link::kSerial);
-            } else if (part == "feature") {
-                options.links.push_back(Link::kUsbFeature);
-            } else if (part == "input") {
-                options.links.push_back(Link::kUsbInput);
-            } else {
-                error = "unknown link: '" + part + "'";
-                return false;
-            }
-        }
-        if (!options.links.empty()) return true;
-        error = "no links given";
-        return false;
+        return ApplyList(value, "unknown link", "no links given", options.links, error,
+                         [](const std::string& part, Link& link) {
+                             link = part == "serial"    ? Link::kSerial
+                                    : part == "feature" ? Link::kUsbFeature
+                                                        : Link::kUsbInput;
+                             return part == "serial" || part == "feature" || part == "input";
+                         });
     }
     error = "unknown option --" + name;
     return false;

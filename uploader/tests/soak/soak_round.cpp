@@ -285,13 +285,8 @@ class Round {
             for (std::size_t k = 0; k < std::size(figures_.hidFaults.byKind); ++k)
                 figures_.hidFaults.byKind[k] += counts.byKind[k];
         }
-        const FailedCalls& after = SoakLibrary::Failed();
-        figures_.failed.lineFetches += after.lineFetches - before.lineFetches;
-        figures_.failed.nameFetches += after.nameFetches - before.nameFetches;
-        figures_.failed.generations += after.generations - before.generations;
-        figures_.failed.lineCounts += after.lineCounts - before.lineCounts;
-        figures_.failed.runCounts += after.runCounts - before.runCounts;
-        figures_.failed.versionReads += after.versionReads - before.versionReads;
+        figures_.failed.Add(SoakLibrary::Failed());
+        figures_.failed.Add(before, true);
         figures_.connectRetries += user_.connectRetries;
         figures_.reconnects += ReconnectPrompts() - promptsBefore;
         if (setup_.link == Link::kSerial && ReconnectPrompts() != promptsBefore)

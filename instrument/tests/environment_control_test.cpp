@@ -8,11 +8,13 @@
 #include <map>
 #include <string>
 
+#include "case_names.h"
 #include "firmware_requests.h"
 
 namespace instrument {
 namespace {
 
+using test_support::PrintTo;
 using namespace wire_test;
 
 std::map<std::string, std::string> g_environment;
@@ -35,9 +37,10 @@ void Shape(VirtualInstrument& instrument, std::map<std::string, std::string> env
 }
 
 struct SettingCase {
-    const char* name;
+    const char* variable;
     const char* value;
     bool accepted;
+    std::string Name() const { return std::string(variable) + "=" + value; }
 };
 
 class EnvironmentSetting : public ::testing::TestWithParam<SettingCase> {};
@@ -45,11 +48,11 @@ class EnvironmentSetting : public ::testing::TestWithParam<SettingCase> {};
 TEST_P(EnvironmentSetting, IsTakenOnlyAsAWholeNumberInItsRange) {
     const SettingCase c = GetParam();
     std::string problems;
-    const EnvironmentControl control = Read({{c.name, c.value}}, problems);
+    const EnvironmentControl control = Read({{c.variable, c.value}}, problems);
     const bool taken = control.runs || control.reportLines || control.faultRatePercent ||
                        control.faultPlan || control.slowReplyMs || control.unplugAfter;
     EXPECT_EQ(taken, c.accepted);
-    EXPECT_EQ(problems.find(c.name) != std::string::npos, !c.accepted) << problems;
+    EXPECT_EQ(problems.find(c.variable) != std::string::npos, !c.accepted) << problems;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -64,7 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SettingCase{"QUILLSAN_VIRTUAL_FAULT_PLAN", "18446744073709551616", false},
                       SettingCase{"QUILLSAN_VIRTUAL_SLOW_REPLY_MS", "10001", false},
                       SettingCase{"QUILLSAN_VIRTUAL_UNPLUG_AFTER", "0", false},
-                      SettingCase{"QUILLSAN_VIRTUAL_UNPLUG_AFTER", "3", true}));
+                      SettingCase{"QUILLSAN_VIRTUAL_UNPLUG_AFTER", "3", true}),
+    test_support::ByCaseName{});
 
 TEST(EnvironmentControl, ShapesRunsAndReports) {
     VirtualInstrument shaped;

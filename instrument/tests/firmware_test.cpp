@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "case_names.h"
 #include "firmware_requests.h"
 
 namespace instrument {
 namespace {
 
 using namespace wire_test;
+using test_support::PrintTo;
 using ::testing::TestWithParam;
 using ::testing::Values;
 
@@ -50,13 +52,13 @@ struct BlockCase {
     std::uint32_t address;
     std::size_t length;
     bool inside;
+    std::string Name() const {
+        char text[64];
+        std::snprintf(text, sizeof text, "0x%X+%zu %s", address, length,
+                      inside ? "inside" : "outside");
+        return text;
+    }
 };
-
-// Readable test names: the address and length rather than the bytes of the case.
-void PrintTo(const BlockCase& c, std::ostream* os) {
-    *os << std::hex << "0x" << c.address << std::dec << "+" << c.length
-        << (c.inside ? " inside" : " outside");
-}
 
 class BlockTransfer : public TestWithParam<BlockCase> {};
 
@@ -83,7 +85,8 @@ INSTANTIATE_TEST_SUITE_P(MemoryEdges, BlockTransfer,
                                 BlockCase{kMemoryBase + kMemorySize - 248, 249, false},
                                 BlockCase{kMemoryBase + kMemorySize, 1, false},
                                 BlockCase{kMemoryBase - 1, 2, false}, BlockCase{0, 4, false},
-                                BlockCase{0xFFFFFFFF, 2, false}));
+                                BlockCase{0xFFFFFFFF, 2, false}),
+                         test_support::ByCaseName{});
 
 TEST(Firmware, RejectsOversizedBlockReadsAndMismatchedWrites) {
     Firmware firmware;

@@ -5,11 +5,13 @@
 #include <cstring>
 #include <random>
 
+#include "case_names.h"
 #include "dll_support.h"
 
 namespace quillsan::test {
 namespace {
 
+using test_support::PrintTo;
 constexpr std::uint8_t kGuard = 0xA7;
 constexpr std::uint16_t kUnknownHandle = 0x0FFF;  // the instrument places nothing for it
 
@@ -36,11 +38,10 @@ struct Guarded {
 struct HostileCase {
     std::uint8_t command;
     std::uint32_t announced;
+    std::string Name() const {
+        return "command " + std::to_string(command) + " announcing " + std::to_string(announced);
+    }
 };
-
-void PrintTo(const HostileCase& c, std::ostream* os) {
-    *os << "command " << int{c.command} << " announcing " << c.announced;
-}
 
 class HostileInstrument : public VirtualDllTest,
                           public ::testing::WithParamInterface<HostileCase> {
@@ -136,10 +137,7 @@ std::vector<HostileCase> AllCases() {
 }
 
 INSTANTIATE_TEST_SUITE_P(AnyLength, HostileInstrument, ::testing::ValuesIn(AllCases()),
-                         [](const auto& p) {
-                             return "Command" + std::to_string(p.param.command) + "Announces" +
-                                    std::to_string(p.param.announced);
-                         });
+                         test_support::ByCaseName{});
 
 }  // namespace
 }  // namespace quillsan::test

@@ -3,12 +3,14 @@
 #include <cstring>
 
 #include "dll_support.h"
+#include "case_names.h"
 #include "instrument/fault_plan.h"
 #include "instrument/item_store.h"
 
 namespace quillsan::test {
 namespace {
 
+using test_support::PrintTo;
 using Wire = std::vector<std::uint8_t>;
 
 class ItemStoreTest : public VirtualDllTest {
@@ -86,7 +88,6 @@ struct ListMismatch {
     int cleanReplies;        // before the fault
     std::uint32_t announced; // 0: no forced answer
 };
-void PrintTo(const ListMismatch& c, std::ostream* os) { *os << c.name; }
 
 class ListMismatchTest : public ItemStoreTest,
                          public ::testing::WithParamInterface<ListMismatch> {};
@@ -109,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ListMismatch{"Command66Fails", 1, 0}, ListMismatch{"TooShort", -1, 4},
                       ListMismatch{"TooLong", -1, 8}, ListMismatch{"DownloadFails", 3, 0},
                       ListMismatch{"Oversized", -1, 4000}),
-    [](const auto& p) { return std::string(p.param.name); });
+    test_support::ByCaseName{});
 
 TEST_F(ItemStoreTest, NameGetsExactlyTheAnnouncedBytes) {
     firmware().ForceNextAnswer(62, 5);

@@ -5,11 +5,13 @@
 #include <random>
 
 #include "dll_support.h"
+#include "case_names.h"
 #include "instrument/item_store.h"
 
 namespace quillsan::test {
 namespace {
 
+using test_support::PrintTo;
 using Wire = std::vector<std::uint8_t>;
 
 class ProtocolTest : public VirtualDllTest {
@@ -46,7 +48,6 @@ struct RefusedCall {
     std::uint32_t (*call)(Dll&, const ProtocolRecord&);
     std::uint32_t failure;
 };
-void PrintTo(const RefusedCall& c, std::ostream* os) { *os << c.name; }
 
 class RefusedProtocol : public ProtocolTest, public ::testing::WithParamInterface<RefusedCall> {};
 
@@ -73,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
                         return d.GetProtocolHandle(std::string(65535, 'N').c_str());
                     },
                     0xFFFF}),
-    [](const auto& p) { return std::string(p.param.name); });
+    test_support::ByCaseName{});
 
 TEST_F(ProtocolTest, SecondFormRefusalSendsNothing) {
     ProtocolRecord2 record{};

@@ -1,5 +1,6 @@
 // The remote call engine over the in-process virtual link: bytes on the wire,
 // reply decoding and the sticky link error.
+#include "case_names.h"
 #include "clock.h"
 #include "command_shapes.h"
 #include "command_table.h"
@@ -10,6 +11,7 @@
 namespace quillsan::test {
 namespace {
 
+using test_support::PrintTo;
 using Wire = std::vector<std::uint8_t>;
 
 class EngineTest : public VirtualLinkTest {};
@@ -39,7 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
         WireCase{"WideValueInByteSlot", 2, 0x1234, 0xFF01, 0, {0x02, 0x34, 0x01}},
         WireCase{"UnusedArgumentsIgnored", 31, 7, 0xAAAA, 0xBBBB, {0x1F, 0x07}},
         WireCase{"ThreeArgumentsMixed", 71, 0x101, 0x202, 0x30303, {0x47, 0x01, 0x02, 0x03, 0x03}}),
-    [](const auto& p) { return std::string(p.param.name); });
+    test_support::ByCaseName{});
 
 // Every descriptor of the library's table, against the widths written out in
 // the test's own copy of the command list.

@@ -1,12 +1,14 @@
 // Identity texts and the thin command exports: result forms and bounded copies.
 #include <cstring>
 
+#include "case_names.h"
 #include "instrument/fault_plan.h"
 #include "virtual_link_test.h"
 
 namespace quillsan::test {
 namespace {
 
+using test_support::PrintTo;
 struct TextCase {
     const char* name;
     std::uint32_t (*call)(char*, std::uint32_t);
@@ -43,7 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TextCase{"Name14", GetDLLName2, 14, Padded("QUILLSAN.DLL", 14), 13},
                       TextCase{"Name5", GetDLLName2, 5, Padded("QUILLSAN.DLL", 5), 5},
                       TextCase{"NameZero", GetDLLName2, 0, "", 0}),
-    [](const auto& p) { return std::string(p.param.name); });
+    test_support::ByCaseName{});
 
 TEST(Exports, GetDLLNameAlwaysWritesThirteenBytes) {
     char buffer[20];

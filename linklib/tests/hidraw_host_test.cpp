@@ -3,6 +3,7 @@
 // keep report boundaries as hidraw does).
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -15,12 +16,14 @@
 #include <fstream>
 #include <string>
 
+#include "case_names.h"
 #include "hid_host_hidraw.h"
 
 namespace quillsan::platform {
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::PrintTo;
 
 class FakeTree : public ::testing::Test {
   protected:
@@ -130,21 +133,30 @@ TEST_F(FakeTree, StringsComeFromTheUsbDeviceAsUtf16OrAreNotFound) {
     host.Close(handle);
 }
 
-// What the kernel returns, and what it means for the instrument.
+// What the kernel returns, and what it means for the instrument: an errno
+// from a call, or (error 0) what poll() flagged for a read or a write.
 struct ErrnoCase {
     int error;
     HidrawCall call;
     HidStatus status;
+    short revents = 0;
+    std::string Name() const {
+        const std::string call = this->call == HidrawCall::kReadOrPoll ? "read" : "write";
+        if (error != 0) return "errno " + std::to_string(error) + " on " + call;
+        return "poll " + std::to_string(revents) + " for a " + call;
+    }
 };
-
-void PrintTo(const ErrnoCase& c, std::ostream* os) {
-    *os << "errno " << c.error << (c.call == HidrawCall::kReadOrPoll ? " on read" : " on write");
-}
 
 class ErrnoMapping : public ::testing::TestWithParam<ErrnoCase> {};
 
-TEST_P(ErrnoMapping, OnlyDeviceGoneErrorsAreNotConnected) {
-    EXPECT_EQ(StatusFromErrno(GetParam().error, GetParam().call), GetParam().status);
+TEST_P(ErrnoMapping, OnlyDeviceGoneSignalsAreNotConnected) {
+    const ErrnoCase& c = GetParam();
+    if (c.error != 0) {
+        EXPECT_EQ(StatusFromErrno(c.error, c.call), c.status);
+    } else {
+        const short wanted = c.call == HidrawCall::kReadOrPoll ? POLLIN : POLLOUT;
+        EXPECT_EQ(StatusFromPoll(c.revents, wanted), c.status);
+    }
 }
 
 constexpr auto kRead = HidrawCall::kReadOrPoll;
@@ -165,7 +177,13 @@ INSTANTIATE_TEST_SUITE_P(
         ErrnoCase{EPROTO, kWrite, HidStatus::kFailed}, ErrnoCase{EIO, kWrite, HidStatus::kFailed},
         ErrnoCase{EAGAIN, kRead, HidStatus::kPending},
         ErrnoCase{EACCES, kWrite, HidStatus::kFailed},
-        ErrnoCase{EINVAL, kWrite, HidStatus::kFailed}));
+        ErrnoCase{EINVAL, kWrite, HidStatus::kFailed},
+        // A gone node hangs up; what it queued before it went is still read.
+        ErrnoCase{0, kRead, HidStatus::kNotConnected, POLLHUP | POLLERR},
+        ErrnoCase{0, kRead, HidStatus::kOk, POLLIN | POLLHUP | POLLERR},
+        ErrnoCase{0, kWrite, HidStatus::kNotConnected, POLLOUT | POLLHUP | POLLERR},
+        ErrnoCase{0, kRead, HidStatus::kFailed, POLLNVAL}),
+    test_support::ByCaseName{});
 
 // A socket pair standing in for an opened node: `device` is the instrument's end.
 class Reports : public ::testing::Test {
@@ -285,9 +303,15 @@ TEST_F(Reports, AHangUpIsNotConnectedButAStalledWriteIsAPlainFailure) {
     EXPECT_EQ(host_.GetFeature(handle_, feature, sizeof feature), HidStatus::kFailed);
     std::uint8_t report[259] = {};
     ASSERT_EQ(host_.StartInputReport(handle_, report, sizeof report).status, HidStatus::kPending);
+    // The answer sent just before the device went is still the caller's.
+    const std::uint8_t last[258] = {0x01, 0x00, 0x02};
+    ASSERT_EQ(write(device_, last, sizeof last), 258);
     close(device_);
     device_ = -1;
-    EXPECT_EQ(host_.AwaitInputReport(1000), HidStatus::kNotConnected);
+    EXPECT_EQ(host_.AwaitInputReport(1000), HidStatus::kOk);
+    EXPECT_EQ(report[3], 0x02);
+    EXPECT_EQ(host_.StartInputReport(handle_, report, sizeof report).status,
+              HidStatus::kNotConnected);
     std::uint8_t output[257] = {};
     EXPECT_EQ(host_.StartOutputReport(handle_, output, sizeof output).status, HidStatus::kFailed);
     EXPECT_EQ(host_.GetFeature(nullptr, feature, sizeof feature), HidStatus::kFailed);

@@ -5,11 +5,13 @@
 #include <vector>
 
 #include "memory_transfer.h"
+#include "case_names.h"
 #include "protocol_codec.h"
 
 namespace quillsan::test {
 namespace {
 
+using test_support::PrintTo;
 using Wire = std::vector<std::uint8_t>;
 
 ProtocolRecord OneStepAB() {
@@ -101,14 +103,13 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"SegmentCount10", [](ProtocolRecord& r) { r.steps[0].segmentInfo = 0xFA; }},
         Refusal{"F4096", [](ProtocolRecord& r) { r.steps[0].segments[0].f = 4096; }},
         Refusal{"StepValue128", [](ProtocolRecord& r) { r.steps[0].stepValue = 128; }}),
-    [](const auto& p) { return std::string(p.param.name); });
+    test_support::ByCaseName{});
 
 struct DecodeCase {
     const char* name;
     bool secondForm;
     Wire bytes;
 };
-void PrintTo(const DecodeCase& c, std::ostream* os) { *os << c.name; }
 // `head`, then zero bytes up to `size`: enough for what the counts in it announce.
 Wire ZeroFilled(Wire head, std::size_t size) {
     head.resize(size, 0);
@@ -141,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(BothForms, DecoderRefuses, ::testing::Values(
     DecodeCase{"SecondSegmentCount10", true, ZeroFilled({0, 1, 3, 0, 10, 0}, 6 + 10 * 15 + 1)},
     DecodeCase{"SecondMissingTail", true, {0, 0}},
     DecodeCase{"SecondEndsInASegment", true, {0, 1, 3, 0, 1, 0, 1, 0, 2, 0}}),
-    [](const auto& p) { return std::string(p.param.name); });
+    test_support::ByCaseName{});
 // clang-format on
 
 TEST(FirstForm, RefusedStepCountLeavesNameAndCount) {

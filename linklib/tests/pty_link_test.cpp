@@ -11,6 +11,7 @@
 #include <regex>
 #include <thread>
 
+#include "case_names.h"
 #include "instrument/fault_plan.h"
 #include "instrument/firmware.h"
 #include "instrument/pty_server.h"
@@ -23,6 +24,7 @@
 namespace quillsan::test {
 namespace {
 
+using test_support::PrintTo;
 // The hardware flavour with every export resolved by name.
 struct HardwareLibrary {
     void* handle = loader::Load(QUILLSAN_HARDWARE_DLL);
@@ -171,10 +173,8 @@ TEST_F(PtyStall, EngineRecordsSendFailureAsLinkErrorOne) {
 struct NamingCase {
     std::uint32_t com;
     const char* path;
+    std::string Name() const { return "COM" + std::to_string(com); }
 };
-void PrintTo(const NamingCase& c, std::ostream* os) {
-    *os << "COM" << c.com;
-}
 class PortNaming : public ::testing::TestWithParam<NamingCase> {};
 
 TEST_P(PortNaming, ComNumberSelectsFamilyAndDevice) {
@@ -189,7 +189,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(NamingCase{0, ""}, NamingCase{1, "/dev/ttyS0"}, NamingCase{3, "/dev/ttyS2"},
                       NamingCase{99, "/dev/ttyS98"}, NamingCase{100, "/dev/ttyUSB0"},
                       NamingCase{199, "/dev/ttyUSB99"}, NamingCase{200, "/dev/ttyACM0"},
-                      NamingCase{300, "/dev/pts/0"}, NamingCase{4321, "/dev/pts/4021"}));
+                      NamingCase{300, "/dev/pts/0"}, NamingCase{4321, "/dev/pts/4021"}),
+    test_support::ByCaseName{});
 
 }  // namespace
 }  // namespace quillsan::test

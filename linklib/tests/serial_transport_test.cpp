@@ -1,5 +1,6 @@
 // Serial framing and time-outs over the in-process virtual line; the virtual
 // clock tells how long the library waited without costing real time.
+#include "case_names.h"
 #include "clock.h"
 #include "instrument/fault_plan.h"
 #include "instrument/firmware.h"
@@ -8,6 +9,7 @@
 namespace quillsan::test {
 namespace {
 
+using test_support::PrintTo;
 class SerialTransportTest : public VirtualLinkTest {
   protected:
     // Virtual milliseconds the call spends.
@@ -25,7 +27,6 @@ struct FaultCase {
     void (*arm)(instrument::FaultPlan&);
     std::uint64_t leastMs, mostMs;
 };
-void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
 
 class FaultyReply : public SerialTransportTest, public ::testing::WithParamInterface<FaultCase> {};
 
@@ -45,7 +46,8 @@ INSTANTIATE_TEST_SUITE_P(SerialTransport, FaultyReply, ::testing::Values(
     FaultCase{"missing trailing echo", [](FaultPlan& f) { f.missingTrailingEcho = 1; }, 9900, 10100},
     FaultCase{"no reply", [](FaultPlan& f) { f.dropReplies = 1; }, 9990, 10100},
     FaultCase{"wrong echo", [](FaultPlan& f) { f.wrongEchoReplies = 1; }, 0, 99},
-    FaultCase{"stray bytes first", [](FaultPlan& f) { f.strayBytesBeforeReply = 3; }, 0, 99}));
+    FaultCase{"stray bytes first", [](FaultPlan& f) { f.strayBytesBeforeReply = 3; }, 0, 99}),
+    test_support::ByCaseName{});
 // clang-format on
 
 TEST_F(SerialTransportTest, StaleInputIsDrainedBeforeSending) {
@@ -57,6 +59,9 @@ TEST_F(SerialTransportTest, StaleInputIsDrainedBeforeSending) {
 struct LateCase {
     std::uint32_t delayMs;
     bool arrives;
+    std::string Name() const {
+        return std::to_string(delayMs) + " ms " + (arrives ? "arrives" : "too late");
+    }
 };
 class LateReply : public SerialTransportTest, public ::testing::WithParamInterface<LateCase> {};
 
@@ -70,7 +75,8 @@ TEST_P(LateReply, IsTakenOnlyWithinTheReadBudget) {
 
 INSTANTIATE_TEST_SUITE_P(SerialTransport, LateReply,
                          ::testing::Values(LateCase{500, true}, LateCase{9900, true},
-                                           LateCase{10500, false}, LateCase{30000, false}));
+                                           LateCase{10500, false}, LateCase{30000, false}),
+                         test_support::ByCaseName{});
 
 TEST_F(SerialTransportTest, LateBytesOfAFailedReplyNeverReachTheNextCall) {
     line().Faults().replyDelayMs = 10500;

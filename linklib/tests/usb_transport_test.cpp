@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "case_names.h"
 #include "clock.h"
 #include "engine.h"
 #include "instrument/hid_front_end.h"
@@ -47,6 +48,7 @@ namespace quillsan::test {
 namespace {
 
 using instrument::HidInterface;
+using test_support::PrintTo;
 
 class UsbTest : public ::testing::Test {
   protected:
@@ -131,10 +133,10 @@ struct QueueCase {
     std::uint32_t length;
     std::uint32_t smallestAccepted;
     std::uint32_t expected;
+    std::string Name() const {
+        return "queue " + std::to_string(length) + " smallest " + std::to_string(smallestAccepted);
+    }
 };
-void PrintTo(const QueueCase& c, std::ostream* os) {
-    *os << "queue " << c.length << " smallest " << c.smallestAccepted;
-}
 
 class InputQueue : public UsbTest, public ::testing::WithParamInterface<QueueCase> {};
 
@@ -149,7 +151,8 @@ INSTANTIATE_TEST_SUITE_P(Lengths, InputQueue,
                          ::testing::Values(QueueCase{32, 2, 2}, QueueCase{32, 1, 1},
                                            QueueCase{1, 1, 1}, QueueCase{5, 5, 5},
                                            QueueCase{5, 40, 5},
-                                           QueueCase{0xFFFFFFFF, 1u << 30, 0xFFFFFFFF}));
+                                           QueueCase{0xFFFFFFFF, 1u << 30, 0xFFFFFFFF}),
+                         test_support::ByCaseName{});
 
 // Six guarded buffers: anything written past the field length shows.
 struct InfoBuffers {
@@ -293,9 +296,6 @@ struct WaitCase {
     std::uint64_t statusReports;
     std::uint64_t featureRequests;
 };
-void PrintTo(const WaitCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class ReplyWait : public UsbTest, public ::testing::WithParamInterface<WaitCase> {};
 
@@ -402,11 +402,11 @@ struct ReconnectCase {
     std::uint32_t noResult;
     std::uint32_t yesResult;
     std::uint64_t yesExecuted;  // requests the instrument carried out
+    std::string Name() const {
+        static const char* const kNames[] = {"send", "poll", "feature request", "input report"};
+        return kNames[static_cast<int>(stage)];
+    }
 };
-void PrintTo(const ReconnectCase& c, std::ostream* os) {
-    static const char* const kNames[] = {"send", "poll", "feature request", "input report"};
-    *os << kNames[static_cast<int>(c.stage)];
-}
 
 class Reconnect : public UsbTest, public ::testing::WithParamInterface<ReconnectCase> {
   protected:
@@ -471,7 +471,8 @@ INSTANTIATE_TEST_SUITE_P(Stages, Reconnect,
                          ::testing::Values(ReconnectCase{Stage::kSend, 0, 0, 0},
                                            ReconnectCase{Stage::kPoll, 3u, 3u, 1},
                                            ReconnectCase{Stage::kFeature, 2u, 0, 1},
-                                           ReconnectCase{Stage::kInputReport, 3u, 0, 1}));
+                                           ReconnectCase{Stage::kInputReport, 3u, 0, 1}),
+                         test_support::ByCaseName{});
 
 TEST_F(UsbTest, YesWithTheDeviceStillGoneStops) {
     g_prompt.answer = true;

@@ -265,7 +265,7 @@ void Controller::RadioGroup1Click() {
 }
 
 bool Controller::ReportListHasLines() const {
-    return c_.reportList->count() > 0;
+    return c_.reportList->count() > AbortLinesIn(c_.reportList);
 }
 
 void Controller::SaveBClick() {

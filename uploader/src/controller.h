@@ -94,6 +94,7 @@ class Controller : private ReportHost {
     void ClearReport() override;
     void AppendReportLine(const char* line) override;
     bool ReconnectRefused() override;
+    // Lines of the report itself: Cancel Operation's abort line is none.
     bool ReportListHasLines() const;
     void RunSlice();
     // Moves the run list's highlight without it counting as the user's click.

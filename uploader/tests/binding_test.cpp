@@ -36,11 +36,11 @@ class BindingTest : public QObject {
         QTest::newRow("two missing, the last named")
             << "no_head_status_or_count"
             << "\nCan't find:'GetItemCount()' in 'QUILLSAN.DLL'\n-> Wrong DLL used. Aborting"
-            << "WRONG LIBRARY 0.001";
+            << "WRONG LIBRARY 0.001 for 30";
         QTest::newRow("version still asked before a later miss")
             << "no_count"
             << "\nCan't find:'GetItemCount()' in 'QUILLSAN.DLL'\n-> Wrong DLL used. Aborting"
-            << "WRONG LIBRARY 0.001";
+            << "WRONG LIBRARY 0.001 for 30";
     }
 
     void failures() {
@@ -82,7 +82,7 @@ class BindingTest : public QObject {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("versionText");
         QTest::newRow("exactly the 28")
-            << QString::fromStdString(Folder("full_set")) << "WRONG LIBRARY 0.001";
+            << QString::fromStdString(Folder("full_set")) << "WRONG LIBRARY 0.001 for 30";
         // 43 exports; the 30-byte limit keeps the whole 26-character text.
         QTest::newRow("the virtual flavour") << VIRTUAL_FOLDER << "QUILLSAN.DLL Version 1.009";
     }

@@ -46,7 +46,7 @@ Function Real(EntryPoint which) {
 }
 
 uint32_t ClearRemoteErrorShim() {
-    injectedError = 0;
+    injectedError = Take(Faults().deadLinkChecks) ? kNoValidReply : 0;
     return Real<decltype(&::ClearRemoteError)>(kClearRemoteError)();
 }
 
@@ -58,8 +58,9 @@ int32_t GetRemoteErrorShim() {
 uint32_t InitRemoteCommShim(uint32_t baudRate, uint32_t portIndex) {
     LinkFaults& faults = Faults();
     ++faults.searches;
-    if (baudRate == 0 && Take(faults.searchesNotFinding)) return 0;
-    return Real<decltype(&::InitRemoteComm)>(kInitRemoteComm)(baudRate, portIndex);
+    const uint32_t found = Real<decltype(&::InitRemoteComm)>(kInitRemoteComm)(baudRate, portIndex);
+    if (baudRate == 0 && !faults.searchAnswers.isEmpty()) return faults.searchAnswers.takeFirst();
+    return found;
 }
 
 uint32_t SetSlaveParameterShim(uint32_t number, uint32_t value1, uint32_t value2) {
@@ -86,7 +87,7 @@ uint32_t GetItemCountShim(uint32_t collection, uint32_t selector) {
         injectedError = kNoValidReply;
         return 0;
     }
-    return Take(faults.zeroCountReads) ? 0 : count;
+    return faults.countAnswers.isEmpty() ? count : faults.countAnswers.takeFirst();
 }
 
 uint32_t GetItemNameShim(char* buffer, uint32_t handle) {

@@ -23,14 +23,15 @@ using test_support::LentInstrument;
 
 // What the wrapped entries do wrong; counters count down as faults are used.
 struct LinkFaults {
-    int searchesNotFinding = 0;    // InitRemoteComm(0, 0) answers 0
-    int failingGenerations = 0;    // SetSlaveParameter leaves a link error
-    int unsentGenerations = 0;     // SetSlaveParameter's request never goes out
-    int failingCountReads = 0;     // GetItemCount(0x4007) leaves a link error
-    QSet<int> failingCountCalls;   // GetItemCount(0x4007) calls (counted from 1) that fail
-    int zeroCountReads = 0;        // GetItemCount(0x4007) answers 0
-    QSet<int> failingNameCalls;    // GetItemName calls (counted from 1) that fail
+    QList<std::uint32_t> searchAnswers;  // what InitRemoteComm(0, 0) answers after its search
+    int failingGenerations = 0;          // SetSlaveParameter leaves a link error
+    int unsentGenerations = 0;           // SetSlaveParameter's request never goes out
+    int failingCountReads = 0;           // GetItemCount(0x4007) leaves a link error
+    QSet<int> failingCountCalls;         // GetItemCount(0x4007) calls (counted from 1) that fail
+    QList<std::uint16_t> countAnswers;   // what GetItemCount(0x4007) answers instead
+    QSet<int> failingNameCalls;          // GetItemName calls (counted from 1) that fail
     int unplugAtNameCall = 0;      // GetItemName call (counted from 1) before which the cable goes
+    int deadLinkChecks = 0;        // ClearRemoteError calls that leave link error 6 standing
     int callMs = 0;                // what each call over the link costs on VirtualNow
     QList<bool> reconnectAnswers;  // the user's answers to the reconnect question (then Yes)
     int reconnectQuestions = 0;

@@ -82,33 +82,69 @@ class SaveTest : public QObject {
         QVERIFY(!QFile::exists(session.dialogs.saveAs));
     }
 
-    void save_before_the_first_connection_does_nothing() {
-        Session session({{"run 0", 5}});
-        session.controller.FormCreate();
+    void no_runs_listed_saves_nothing_data() {
+        QTest::addColumn<bool>("connected");
+        QTest::newRow("before the first connection") << false;
+        QTest::newRow("while the placeholder is listed") << true;
+    }
+
+    void no_runs_listed_saves_nothing() {
+        QFETCH(bool, connected);
+        Session session({});
+        if (connected) {
+            QVERIFY(session.Connect());
+        } else {
+            session.controller.FormCreate();
+        }
         session.dialogs.saveAs = "/tmp/never-written.txt";
         session.controller.SaveBClick();
         QCOMPARE(session.dialogs.saveDialogs, 0);
         QVERIFY(session.dialogs.boxes.isEmpty());
     }
 
-    // The count decides how many lines are written; when it cannot be had the
-    // earlier file must survive.
-    void unreadable_count_leaves_the_file_data() {
+    // The library's count decides how many listed lines are written; when it
+    // cannot be had the earlier file must survive.
+    void the_count_decides_what_is_saved_data() {
         QTest::addColumn<bool>("linkError");
-        QTest::newRow("link error") << true;
-        QTest::newRow("count 0 while lines are listed") << false;
+        QTest::addColumn<QList<std::uint16_t>>("countAnswers");
+        QTest::addColumn<bool>("cancelled");  // a new report cancelled before its count came
+        QTest::addColumn<QByteArray>("saved");
+        const QByteArray kept("earlier copy\r\n");
+        QTest::newRow("link error") << true << QList<std::uint16_t>{} << false << kept;
+        QTest::newRow("count 0 while lines are listed")
+            << false << QList<std::uint16_t>{0} << false << kept;
+        QTest::newRow("count 0 and only the abort line")
+            << false << QList<std::uint16_t>{0} << true << QByteArray();
+        QTest::newRow("count 2 of 5 listed lines") << false << QList<std::uint16_t>{2} << false
+                                                   << QByteArray(
+                                                          "Line 00000 of 00005  Block 60.0\xB0"
+                                                          "C  VALIDATION\r\n"
+                                                          "Line 00001 of 00005  Block 60.1\xB0"
+                                                          "C  VALIDATION\r\n");
     }
 
-    void unreadable_count_leaves_the_file() {
+    void the_count_decides_what_is_saved() {
         QFETCH(bool, linkError);
+        QFETCH(QList<std::uint16_t>, countAnswers);
+        QFETCH(bool, cancelled);
+        QFETCH(QByteArray, saved);
         Fetched session(5);
         QVERIFY(session.ok);
         Write(session.dialogs.saveAs, "earlier copy\r\n");
-        (linkError ? Faults().failingCountReads : Faults().zeroCountReads) = 1;
+        if (cancelled) {
+            Faults().failingGenerations = 1;
+            session.controller.RadioGroup1Click();
+            session.controller.Timer1Timer();
+            session.controller.CancelClick();
+            QCOMPARE(session.ReportLines(), QStringList({"Report upload aborted"}));
+        }
+        Faults().failingCountReads = linkError ? 1 : 0;
+        Faults().countAnswers = countAnswers;
         session.controller.SaveBClick();
+        const bool kept = saved == "earlier copy\r\n";
         QCOMPARE(session.dialogs.boxes.size(), 1);
-        QVERIFY(session.dialogs.boxes[0].first.contains("file was not changed"));
-        QCOMPARE(Contents(session.dialogs.saveAs), QByteArray("earlier copy\r\n"));
+        QCOMPARE(session.dialogs.boxes[0].first.contains("file was not changed"), kept);
+        QCOMPARE(Contents(session.dialogs.saveAs), saved);
     }
 
     // No to "reconnect?" while the count is read: the listed report is saved.

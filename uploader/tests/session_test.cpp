@@ -47,16 +47,28 @@ class SessionTest : public QObject {
     void instrument_not_found_data() {
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("cancelOperation");  // clicked while searching again
-        QTest::newRow("Retry searches again") << box::kAnswerRetry << false;
-        QTest::newRow("Cancel ends the program") << box::kAnswerCancel << false;
-        QTest::newRow("Cancel Operation ends the program") << box::kAnswerRetry << true;
+        QTest::addColumn<QList<std::uint32_t>>("searchAnswers");
+        QTest::addColumn<int>("deadLinkChecks");
+        const QList<std::uint32_t> none{0};
+        QTest::newRow("Retry searches again") << box::kAnswerRetry << false << none << 0;
+        QTest::newRow("Cancel ends the program") << box::kAnswerCancel << false << none << 0;
+        QTest::newRow("Cancel Operation ends the program")
+            << box::kAnswerRetry << true << none << 0;
+        // Only the result's low 16 bits say whether the search found it.
+        QTest::newRow("a search answering 0x10000 found nothing")
+            << box::kAnswerRetry << false << QList<std::uint32_t>{0x10000} << 0;
+        QTest::newRow("a found instrument whose version cannot be read")
+            << box::kAnswerRetry << false << QList<std::uint32_t>{} << 1;
     }
 
     void instrument_not_found() {
         QFETCH(int, answer);
         QFETCH(bool, cancelOperation);
+        QFETCH(QList<std::uint32_t>, searchAnswers);
+        QFETCH(int, deadLinkChecks);
         Session session({{"run 0", 12}});
-        Faults().searchesNotFinding = 1;
+        Faults().searchAnswers = searchAnswers;
+        Faults().deadLinkChecks = deadLinkChecks;
         session.dialogs.answers = {answer};
         session.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&session.window));
@@ -159,7 +171,7 @@ class SessionTest : public QObject {
         // so an empty one comes from a run whose report has no lines at all.
         Session session({{"run 0", static_cast<std::uint16_t>(lines == 0 ? 1 : lines)}});
         QVERIFY(session.Connect());
-        if (lines == 0) Faults().zeroCountReads = 1;
+        if (lines == 0) Faults().countAnswers = {0};
         Faults().callMs = callMs;
         for (int tick = 0; tick < listedAfterTick.size(); ++tick) {
             QCOMPARE(session.controller.timerMode(), kRetrieving);
@@ -189,13 +201,24 @@ class SessionTest : public QObject {
         QTest::addColumn<QList<int>>("failingCountCalls");
         QTest::addColumn<int>("zeroCountReads");
         QTest::addColumn<int>("generations");
-        QTest::newRow("generation error waits for the count") << 1 << 0 << QList<int>{} << 0 << 1;
-        QTest::newRow("count errors keep waiting") << 1 << 3 << QList<int>{} << 0 << 1;
-        QTest::newRow("a zero count generates again") << 1 << 0 << QList<int>{} << 1 << 2;
+        QTest::addColumn<int>("deadLinkChecks");  // from the first tick, or from a Refresh
+        QTest::addColumn<bool>("refresh");
+        QTest::newRow("generation error waits for the count")
+            << 1 << 0 << QList<int>{} << 0 << 1 << 0 << false;
+        QTest::newRow("count errors keep waiting")
+            << 1 << 3 << QList<int>{} << 0 << 1 << 0 << false;
+        QTest::newRow("a zero count generates again")
+            << 1 << 0 << QList<int>{} << 1 << 2 << 0 << false;
         QTest::newRow("failed read right after the generation")
-            << 0 << 0 << QList<int>{1} << 0 << 1;
-        QTest::newRow("failed second read while waiting") << 1 << 0 << QList<int>{2} << 0 << 1;
-        QTest::newRow("both reads failed") << 0 << 0 << QList<int>{1, 3} << 0 << 1;
+            << 0 << 0 << QList<int>{1} << 0 << 1 << 0 << false;
+        QTest::newRow("failed second read while waiting")
+            << 1 << 0 << QList<int>{2} << 0 << 1 << 0 << false;
+        QTest::newRow("both reads failed") << 0 << 0 << QList<int>{1, 3} << 0 << 1 << 0 << false;
+        // Nothing is sent over a link that does not check out.
+        QTest::newRow("generation waits for the link")
+            << 0 << 0 << QList<int>{} << 0 << 1 << 3 << false;
+        QTest::newRow("Refresh checks the link again")
+            << 0 << 0 << QList<int>{} << 0 << 1 << 3 << true;
     }
 
     void count_faults_are_retried_without_a_message() {
@@ -204,22 +227,32 @@ class SessionTest : public QObject {
         QFETCH(QList<int>, failingCountCalls);
         QFETCH(int, zeroCountReads);
         QFETCH(int, generations);
+        QFETCH(int, deadLinkChecks);
+        QFETCH(bool, refresh);
         Session session({{"run 0", 30}});
         QVERIFY(session.Connect());
         LinkFaults& faults = Faults();
+        if (refresh) QVERIFY(session.TickUntilIdle() > 0);
+        const int before = faults.generations;
         faults.failingGenerations = failingGenerations;
         faults.failingCountReads = failingCountReads;
         for (int call : failingCountCalls) faults.failingCountCalls.insert(call);
-        faults.zeroCountReads = zeroCountReads;
+        faults.countAnswers = QList<std::uint16_t>(zeroCountReads, 0);
+        faults.deadLinkChecks = deadLinkChecks;
+        if (refresh) session.controller.RefreshBClick();
 
         session.controller.Timer1Timer();
         if (failingGenerations > 0) {
             QCOMPARE(session.controller.reportState(), kAwaitLines);
             QCOMPARE(session.window.listBox2->count(), 0);
         }
+        QCOMPARE(faults.generations - before, deadLinkChecks > 0 && !refresh ? 0 : 1);
         QVERIFY(session.TickUntilIdle() > 0);
-        QCOMPARE(faults.generations, generations);
+        QCOMPARE(faults.generations - before, generations);
         QCOMPARE(session.window.listBox2->count(), 30);
+        QCOMPARE(session.RunNames(), QStringList({"run 0"}));
+        QCOMPARE(session.controller.statusHistory().contains("Reestablishing instrument link"),
+                 refresh);
         QVERIFY(session.dialogs.boxes.isEmpty());
     }
 
@@ -254,30 +287,34 @@ class SessionTest : public QObject {
     }
 
     void cancel_operation_appends_an_abort_line_data() {
-        QTest::addColumn<bool>("whileReading");
+        QTest::addColumn<int>("state");  // the retrieval's state when the user cancels
         QTest::addColumn<QString>("abortLine");
         QTest::addColumn<int>("linesBefore");
-        QTest::newRow("while reading lines") << true << "Incomplete -- Report upload aborted" << 49;
-        QTest::newRow("while waiting for the count") << false << "Report upload aborted" << 0;
+        QTest::newRow("while reading lines")
+            << int(kReadLines) << "Incomplete -- Report upload aborted" << 49;
+        QTest::newRow("while waiting for the count")
+            << int(kAwaitLines) << "Report upload aborted" << 0;
+        QTest::newRow("while generating") << int(kGenerate) << "Report upload aborted" << 0;
     }
 
     void cancel_operation_appends_an_abort_line() {
-        QFETCH(bool, whileReading);
+        QFETCH(int, state);
         QFETCH(QString, abortLine);
         QFETCH(int, linesBefore);
         Session session({{"run 0", 120}});
         QVERIFY(session.Connect());
-        if (!whileReading) Faults().failingGenerations = 1;
+        Faults().failingGenerations = state == kAwaitLines ? 1 : 0;
+        Faults().unsentGenerations = state == kGenerate ? 1 : 0;
         session.controller.Timer1Timer();
         QVERIFY(session.window.panel1->isVisibleTo(&session.window));
-        const ReportState state = session.controller.reportState();
+        QCOMPARE(int(session.controller.reportState()), state);
         session.controller.CancelClick();
 
         QStringList lines = session.ReportLines();
         QCOMPARE(lines.size(), linesBefore + 1);
         QCOMPARE(lines.last(), abortLine);
         QCOMPARE(session.controller.timerMode(), kIdleMode);
-        QCOMPARE(session.controller.reportState(), state);
+        QCOMPARE(int(session.controller.reportState()), state);
         QVERIFY(!session.window.panel1->isVisibleTo(&session.window));
         QCOMPARE(session.dialogs.exitStatus, -1);
     }
@@ -288,7 +325,7 @@ class SessionTest : public QObject {
         Session session({{"run 0", 0}, {"run 1", 0}, {"run 2", 0}});
         QVERIFY(session.Connect());
         Faults().failingGenerations = 1;
-        Faults().zeroCountReads = 1;
+        Faults().countAnswers = {0};
         session.controller.Timer1Timer();  // run 2, link error
         session.window.runItem->setChecked(true);
         session.controller.RadioGroup1Click();  // busy: caption only

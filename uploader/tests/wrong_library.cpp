@@ -1,8 +1,9 @@
 // A library named QUILLSAN.DLL that has some of the names brevalin needs and
 // not others, made from brevalin's own list of them. Its GetDLLVersion leaves
-// a mark, so a test sees the call.
+// a mark, so a test sees the call and the size it was asked with.
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <cstdio>
 
 #include "link_binding.h"
 
@@ -10,11 +11,9 @@
 
 #ifndef WRONG_NO_VERSION
 EXPORT std::uint32_t GetDLLVersion(char* buffer, std::uint32_t size) {
-    static const char text[] = "WRONG LIBRARY 0.001";
     if (size == 0) return 0;
-    std::strncpy(buffer, text, size);
-    buffer[size - 1] = '\0';
-    return sizeof text - 1 < size ? sizeof text - 1 : size;
+    const int length = std::snprintf(buffer, size, "WRONG LIBRARY 0.001 for %u", size);
+    return length < 0 ? 0 : std::min<std::uint32_t>(static_cast<std::uint32_t>(length), size - 1);
 }
 #endif
 

@@ -138,10 +138,7 @@ HidStatus WaitReady(int fd, short events, std::uint64_t deadline) {
             return StatusFromErrno(errno, HidrawCall::kReadOrPoll);
         }
         if (ready == 0) return HidStatus::kPending;
-        // hidraw flags a node whose device has gone with POLLHUP and POLLERR.
-        if ((entry.revents & (POLLHUP | POLLERR)) != 0) return HidStatus::kNotConnected;
-        if ((entry.revents & POLLNVAL) != 0) return HidStatus::kFailed;
-        return HidStatus::kOk;
+        return StatusFromPoll(entry.revents, events);
     }
 }
 
@@ -159,7 +156,8 @@ HidStatus ReadReport(int fd, std::uint8_t* report, std::size_t size) {
     if (size < 2) return HidStatus::kFailed;
     ssize_t got = ReadOnce(fd, report + 1, size - 1);
     if (got < 0) return StatusFromErrno(errno, HidrawCall::kReadOrPoll);
-    if (got == 0) return HidStatus::kFailed;
+    // hidraw never ends a report stream while its device is there.
+    if (got == 0) return HidStatus::kNotConnected;
     // Bounded: a device that keeps reporting cannot hold the caller here.
     std::uint8_t newer[4096];
     const std::size_t room = std::min(size - 1, sizeof newer);
@@ -206,6 +204,16 @@ HidStatus StatusFromErrno(int error, HidrawCall call) {
         default:
             return HidStatus::kFailed;
     }
+}
+
+HidStatus StatusFromPoll(short revents, short wanted) {
+    // A device that answered and then left still has its answer queued: hidraw
+    // reports POLLIN beside the hang-up until the queue is read empty.
+    if ((wanted & POLLIN) != 0 && (revents & POLLIN) != 0) return HidStatus::kOk;
+    // hidraw flags a node whose device has gone with POLLHUP and POLLERR.
+    if ((revents & (POLLHUP | POLLERR)) != 0) return HidStatus::kNotConnected;
+    if ((revents & POLLNVAL) != 0) return HidStatus::kFailed;
+    return HidStatus::kOk;
 }
 
 HidrawHost::HidrawHost(std::string sysfsRoot, std::string devRoot)

@@ -16,6 +16,9 @@ enum class HidrawCall { kReadOrPoll, kWriteOrIoctl };
 // errno of a failed hidraw call in the transport's terms.
 HidStatus StatusFromErrno(int error, HidrawCall call);
 
+// What poll() said of a node, for a wait on `wanted` (POLLIN or POLLOUT).
+HidStatus StatusFromPoll(short revents, short wanted);
+
 class HidrawHost final : public HidHost {
   public:
     HidrawHost(std::string sysfsRoot, std::string devRoot);

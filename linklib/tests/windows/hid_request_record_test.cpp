@@ -11,12 +11,16 @@
 #include <string>
 #include <thread>
 
+#include "case_names.h"
+
 namespace quillsan::platform {
 namespace {
 
+using test_support::PrintTo;
 struct ErrorCase {
     DWORD error;
     HidStatus status;
+    std::string Name() const { return "error " + std::to_string(error); }
 };
 
 class StatusOfErrorTest : public ::testing::TestWithParam<ErrorCase> {};
@@ -30,7 +34,8 @@ INSTANTIATE_TEST_SUITE_P(Errors, StatusOfErrorTest,
                                            ErrorCase{ERROR_DEVICE_NOT_CONNECTED,
                                                      HidStatus::kNotConnected},
                                            ErrorCase{ERROR_ACCESS_DENIED, HidStatus::kFailed},
-                                           ErrorCase{ERROR_BROKEN_PIPE, HidStatus::kFailed}));
+                                           ErrorCase{ERROR_BROKEN_PIPE, HidStatus::kFailed}),
+                         test_support::ByCaseName{});
 
 using Bytes = std::array<std::uint8_t, 8>;
 

@@ -6,7 +6,7 @@
 
 namespace brevalin::cli {
 
-enum class Command { kNone, kHelp, kInfo, kList, kFetch, kExportAll };
+enum class Command { kNone, kHelp, kVersion, kInfo, kList, kFetch, kExportAll };
 
 struct LinkChoice {
     bool usb = true;
@@ -29,6 +29,12 @@ struct Options {
     bool force = false;
     bool json = false;
     bool quiet = false;
+    std::string helpTopic;  // help COMMAND, COMMAND --help: that command's usage
+    // How long the job goes on trying to regain a lost instrument; without
+    // reconnecting, the library's reconnect question is answered No.
+    std::uint32_t reconnectTimeoutSeconds = 60;
+    bool reconnect = true;
+    std::string configPath;  // --config FILE: settings the command line overrides
 };
 
 // False with a one-line reason in `error` when the arguments make no sense.

@@ -45,6 +45,26 @@ inline void Unload(void* library) {
 #endif
 }
 
+// The file of the loaded library that holds `symbol`, as the system found it;
+// empty when it cannot tell.
+inline std::string FileOf(void* symbol) {
+#if defined(_WIN32)
+    HMODULE module = nullptr;
+    char path[MAX_PATH] = {};
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            static_cast<LPCSTR>(symbol), &module) ||
+        GetModuleFileNameA(module, path, sizeof path) == 0) {
+        return {};
+    }
+    return path;
+#else
+    Dl_info info{};
+    if (symbol == nullptr || dladdr(symbol, &info) == 0 || info.dli_fname == nullptr) return {};
+    return info.dli_fname;
+#endif
+}
+
 inline std::string LoadError() {
 #if defined(_WIN32)
     return "error " + std::to_string(GetLastError());

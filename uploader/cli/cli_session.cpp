@@ -1,5 +1,7 @@
 #include "cli_session.h"
 
+#include <cstdlib>
+
 #include "quillsan_loader.h"
 
 namespace brevalin::cli {
@@ -33,6 +35,24 @@ void* CliSession::OptionalExport(const char* name) const {
     if (!ownFolder_.empty()) library = quillsan::loader::Load((ownFolder_ + "/" + fileName_).c_str());
     if (library == nullptr) library = quillsan::loader::Load(fileName_.c_str());
     return library != nullptr ? quillsan::loader::Find(library, name) : nullptr;
+}
+
+std::string CliSession::LibraryPath() const {
+    const std::string path = quillsan::loader::FileOf(library_.table()[kGetDLLVersion]);
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) return path;
+    std::string whole(resolved);
+    std::free(resolved);
+    return whole;
+}
+
+std::string CliSession::Flavour() const {
+    const std::string path = LibraryPath();
+    const std::size_t slash = path.find_last_of("/\\");
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash);
+    const std::size_t name = folder.find_last_of("/\\");
+    const std::string last = name == std::string::npos ? folder : folder.substr(name + 1);
+    return last.find("virtual") != std::string::npos ? "virtual" : "hardware";
 }
 
 bool CliSession::RunNames(std::vector<std::string>& names) {

@@ -34,6 +34,10 @@ class CliSession : private ReportHost {
     // Loads QUILLSAN.DLL; on failure `error` holds the binding's message.
     bool Bind(const char* fileName, std::string& error);
     const std::string& libraryVersion() const { return libraryVersion_; }
+    // The library file the binding loaded, and its flavour: "virtual" when it
+    // was loaded from a folder named so, else "hardware".
+    std::string LibraryPath() const;
+    std::string Flavour() const;
     // An export beyond the 28 the binding insists on, from the same file; null
     // when the library lacks it.
     void* OptionalExport(const char* name) const;

@@ -8,6 +8,7 @@
 #include "cli_commands.h"
 #include "cli_options.h"
 #include "cli_session.h"
+#include "reconnect_answer.h"
 #include "report_files.h"
 
 namespace {
@@ -52,6 +53,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "brevalin-cli: %s\n", OneLine(error).c_str());
         return kExitLibrary;
     }
+    session.SetReconnectBudget(
+        {options.reconnect, std::chrono::seconds(options.reconnectTimeoutSeconds)});
+    AnswerReconnectQuestionsWith(&session);
     if (!session.Connect(options.link)) {
         std::fprintf(stderr, "brevalin-cli: No Zantorel detected on %s\n",
                      options.link.usb ? "USB"

@@ -56,6 +56,20 @@ std::vector<std::string> ReportCore::ReadRunNames(bool* clean) {
     return names;
 }
 
+bool ReportCore::ReadRunCount(std::uint16_t& count) {
+    library_.ClearRemoteError();
+    count = library_.GetItemCount(kRunCollection, 0);
+    return library_.GetRemoteError() == 0;
+}
+
+bool ReportCore::ReadRunName(std::uint16_t index, std::string& name) {
+    library_.ClearRemoteError();
+    char text[kLineSize];
+    FetchName(library_, text, static_cast<std::uint16_t>(index | kRunKind));
+    name = text;
+    return library_.GetRemoteError() == 0;
+}
+
 void ReportCore::RetrievalStep() {
     switch (state_) {
         case kGenerate:

@@ -53,6 +53,10 @@ class ReportCore {
     std::vector<std::string> ReadRunNames(bool* clean = nullptr);
     // The last run list was cut short by a No to the reconnect question.
     bool listDeclined() const { return listDeclined_; }
+    // One read of the number of runs, or of one run's name; false when the
+    // link failed it, so that the caller can read that item again.
+    bool ReadRunCount(std::uint16_t& count);
+    bool ReadRunName(std::uint16_t index, std::string& name);
 
     void StartRetrieval() { state_ = kGenerate; }
     // One step of the retrieval; kIdleReport once the report is complete.

@@ -17,6 +17,8 @@ void HidFrontEnd::Reset() {
     failEnumerations = 0;
     enumerations = 0;
     replugOnSearch = false;
+    searchesMissingUnplugged = 0;
+    searchesMissed_ = 0;
     randomFaults.Reset();
     AddInterface(false);
     AddInterface(true);
@@ -68,6 +70,17 @@ void HidFrontEnd::Replug() {
         if (device.answers) device.plugged = true;
 }
 
+void HidFrontEnd::ReplugOnSearch() {
+    bool away = false;
+    for (const HidInterface& device : interfaces_) away = away || (device.answers && !device.plugged);
+    if (away && searchesMissed_ < searchesMissingUnplugged) {
+        ++searchesMissed_;
+        return;
+    }
+    searchesMissed_ = 0;
+    Replug();
+}
+
 bool HidFrontEnd::Enumerate(std::vector<std::size_t>& present) {
     ++enumerations;
     present.clear();
@@ -75,7 +88,7 @@ bool HidFrontEnd::Enumerate(std::vector<std::size_t>& present) {
         --failEnumerations;
         return false;
     }
-    if (replugOnSearch) Replug();
+    if (replugOnSearch) ReplugOnSearch();
     for (std::size_t i = 0; i < interfaces_.size(); ++i)
         if (interfaces_[i].plugged) present.push_back(i);
     return true;

@@ -3,6 +3,7 @@
 #include "instrument/environment_control.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <map>
@@ -50,7 +51,8 @@ TEST_P(EnvironmentSetting, IsTakenOnlyAsAWholeNumberInItsRange) {
     std::string problems;
     const EnvironmentControl control = Read({{c.variable, c.value}}, problems);
     const bool taken = control.runs || control.reportLines || control.faultRatePercent ||
-                       control.faultPlan || control.slowReplyMs || control.unplugAfter;
+                       control.faultPlan || control.slowReplyMs || control.unplugAfter ||
+                       control.unplugSearches || control.usbRelease || control.runNames;
     EXPECT_EQ(taken, c.accepted);
     EXPECT_EQ(problems.find(c.variable) != std::string::npos, !c.accepted) << problems;
 }
@@ -67,7 +69,12 @@ INSTANTIATE_TEST_SUITE_P(
                       SettingCase{"QUILLSAN_VIRTUAL_FAULT_PLAN", "18446744073709551616", false},
                       SettingCase{"QUILLSAN_VIRTUAL_SLOW_REPLY_MS", "10001", false},
                       SettingCase{"QUILLSAN_VIRTUAL_UNPLUG_AFTER", "0", false},
-                      SettingCase{"QUILLSAN_VIRTUAL_UNPLUG_AFTER", "3", true}),
+                      SettingCase{"QUILLSAN_VIRTUAL_UNPLUG_AFTER", "3", true},
+                      SettingCase{"QUILLSAN_VIRTUAL_UNPLUG_SEARCHES", "1001", false},
+                      SettingCase{"QUILLSAN_VIRTUAL_USB_RELEASE", "65536", false},
+                      SettingCase{"QUILLSAN_VIRTUAL_USB_RELEASE", "0", true},
+                      SettingCase{"QUILLSAN_VIRTUAL_RUN_NAMES", "/nonexistent/names", false},
+                      SettingCase{"QUILLSAN_VIRTUAL_RUN_NAMES", "/dev/null", true}),
     test_support::ByCaseName{});
 
 TEST(EnvironmentControl, ShapesRunsAndReports) {
@@ -82,11 +89,30 @@ TEST(EnvironmentControl, ShapesRunsAndReports) {
 
     Shape(shaped, {{"QUILLSAN_VIRTUAL_RUNS", "0"}});
     EXPECT_EQ(Call(firmware, 68, {0x4006, 0}), 0u);
+
+    // Names from a file, escapes undone; a Windows line end is no part of a name.
+    char path[] = "/tmp/run-names-XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    const std::string lines = "X\r\n\nX #1\nA\\x41\\n\\tB\\\\\n";
+    ASSERT_EQ(write(fd, lines.data(), lines.size()), static_cast<ssize_t>(lines.size()));
+    close(fd);
+    Shape(shaped, {{"QUILLSAN_VIRTUAL_RUN_NAMES", path}});
+    unlink(path);
+    EXPECT_EQ(Call(firmware, 68, {0x4006, 0}), 4u);
+    EXPECT_EQ(Text(Record(firmware, 62, {0x7000})), "X");
+    EXPECT_EQ(Record(firmware, 62, {0x7001}).size(), 1u);  // the empty name: its terminator
+    EXPECT_EQ(Text(Record(firmware, 62, {0x7002})), "X #1");
+    EXPECT_EQ(Text(Record(firmware, 62, {0x7003})), "AA\n\tB\\");
+    Shape(shaped, {{"QUILLSAN_VIRTUAL_RUNS", "4"}, {"QUILLSAN_VIRTUAL_RUN_NAMES", "/dev/null"}});
+    EXPECT_EQ(Call(firmware, 68, {0x4006, 0}), 4u);
 }
 
-TEST(EnvironmentControl, UnplugsAfterNExchangesAndIsBackAtTheNextSearch) {
+// Back at the second search: the first still misses it.
+TEST(EnvironmentControl, UnplugsAfterNExchangesAndIsBackAtALaterSearch) {
     VirtualInstrument shaped;
-    Shape(shaped, {{"QUILLSAN_VIRTUAL_UNPLUG_AFTER", "2"}});
+    Shape(shaped,
+          {{"QUILLSAN_VIRTUAL_UNPLUG_AFTER", "2"}, {"QUILLSAN_VIRTUAL_UNPLUG_SEARCHES", "1"}});
     HidFrontEnd& hid = shaped.hid();
     const std::uint32_t handle = hid.Open(hid.InstrumentIndex());
     std::uint8_t report[257] = {0, 72};
@@ -94,6 +120,8 @@ TEST(EnvironmentControl, UnplugsAfterNExchangesAndIsBackAtTheNextSearch) {
     EXPECT_EQ(hid.WriteOutput(handle, report, sizeof report, 0), HidResult::kOk);
     EXPECT_EQ(hid.WriteOutput(handle, report, sizeof report, 0), HidResult::kNotConnected);
     std::vector<std::size_t> present;
+    ASSERT_TRUE(hid.Enumerate(present));
+    EXPECT_EQ(present.size(), 1u);
     ASSERT_TRUE(hid.Enumerate(present));
     EXPECT_EQ(present.size(), 2u);
 }

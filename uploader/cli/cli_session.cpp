@@ -53,7 +53,8 @@ bool CliSession::Bind(const char* fileName, std::string& error) {
 void* CliSession::OptionalExport(const char* name) const {
     // Loading again only finds the file the binding loaded, in the same order.
     void* library = nullptr;
-    if (!ownFolder_.empty()) library = quillsan::loader::Load((ownFolder_ + "/" + fileName_).c_str());
+    if (!ownFolder_.empty())
+        library = quillsan::loader::Load((ownFolder_ + "/" + fileName_).c_str());
     if (library == nullptr) library = quillsan::loader::Load(fileName_.c_str());
     return library != nullptr ? quillsan::loader::Find(library, name) : nullptr;
 }
@@ -131,8 +132,8 @@ bool CliSession::Regain() {
         if (OpenLink()) return true;
         deviceLost_ = false;  // the search itself may have met the gone device
         if (BudgetSpent()) return false;
-        const auto left = std::chrono::duration_cast<milliseconds>(
-            budget_.limit - (clock_() - lastProgress_));
+        const auto left =
+            std::chrono::duration_cast<milliseconds>(budget_.limit - (clock_() - lastProgress_));
         sleep_(std::clamp(left, milliseconds(1), pause));
         pause = std::min(pause * 2, kLongestPause);
     }

@@ -7,14 +7,21 @@
 //   QUILLSAN_VIRTUAL_FAULT_PLAN      start of the random fault sequence, to repeat a run
 //   QUILLSAN_VIRTUAL_SLOW_REPLY_MS   real milliseconds every answer takes, 0 to 10000
 //   QUILLSAN_VIRTUAL_UNPLUG_AFTER    the USB device leaves the bus after this many exchanges
+//   QUILLSAN_VIRTUAL_UNPLUG_SEARCHES searches that still miss a device that left, 0 to 1000
+//   QUILLSAN_VIRTUAL_USB_RELEASE     the USB device's release number, 0 to 65535 (0 and 1
+//                                    reply by feature report, 2 and up by input report)
+//   QUILLSAN_VIRTUAL_RUN_NAMES       a file naming the runs, one a line, run 0 first;
+//                                    \\, \n, \r, \t and \xHH stand for those bytes
 //
 // A device that left the bus (after UNPLUG_AFTER, or by a random fault) is
-// back when the host next searches for it.
+// back when the host next searches for it, or UNPLUG_SEARCHES searches later.
+// The named runs are as many as the file has lines, unless RUNS says otherwise.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "instrument/virtual_instrument.h"
 
@@ -27,6 +34,9 @@ struct EnvironmentControl {
     std::optional<std::uint64_t> faultPlan;
     std::optional<std::uint32_t> slowReplyMs;
     std::optional<std::uint32_t> unplugAfter;
+    std::optional<std::uint32_t> unplugSearches;
+    std::optional<std::uint16_t> usbRelease;
+    std::optional<std::vector<std::string>> runNames;
 };
 
 // Returns the value of an environment variable, or null when it is not set.

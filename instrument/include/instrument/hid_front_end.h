@@ -94,6 +94,7 @@ class HidFrontEnd {
     std::uint64_t enumerations = 0;
     HidFaultPlan randomFaults;  // applies to every interface that answers
     bool replugOnSearch = false;  // an unplugged device is back when the host enumerates
+    int searchesMissingUnplugged = 0;  // ... only after this many more enumerations
 
     // Unplug takes every interface that answers off the bus; open handles stay dead.
     void Unplug();
@@ -128,6 +129,9 @@ class HidFrontEnd {
     HidResult GetFeature(std::uint32_t handle, std::uint8_t* report, std::size_t size);
 
   private:
+    void ReplugOnSearch();
+
+    int searchesMissed_ = 0;
     struct OpenHandle {
         std::size_t index;
         std::uint64_t generation;

@@ -19,10 +19,10 @@ TEST(Timestamp, HasTheCtimeShape) {
     EXPECT_EQ(std::string(text).size(), 25u);
 }
 
-TEST(DiagnosticLog, FirstEntryCreatesTheFileAndBothSpellingsShareIt) {
+TEST(DiagnosticLog, FirstEntryCreatesTheFileAndEachEntryEndsInALineFeed) {
     ScratchDirectory scratch;
-    EXPECT_EQ(WriteLogEntry("one\n", kLogName), 1);
-    EXPECT_EQ(WriteLogEntry("two", kLogNameLower), 1);
+    EXPECT_TRUE(LogLine("one\n"));
+    EXPECT_TRUE(LogLineF("t%co", 'w'));
     EXPECT_EQ(scratch.Log(), "one\n\ntwo\n");
     EXPECT_FALSE(std::filesystem::exists(scratch.path() / "REMOTERR.log"));
 }
@@ -31,7 +31,7 @@ TEST(DiagnosticLog, UnwritableDirectoryDropsEntriesAndChangesNothingElse) {
     ScratchDirectory scratch;
     // A removed working directory refuses new files even to root.
     std::filesystem::remove(scratch.path());
-    EXPECT_EQ(WriteLogEntry("lost\n", kLogName), 0);
+    EXPECT_FALSE(LogLine("lost\n"));
     instrument::SharedInstrument().Reset();
     EXPECT_EQ(InitRemoteComm(9600, 0), 1u);
     EXPECT_EQ(GetSlaveParameter(0, 0), 1009u);

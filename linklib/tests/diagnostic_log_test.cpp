@@ -85,14 +85,16 @@ TEST_F(LinkLogTest, EachLinkErrorLineCarriesCodeCommandAndCarriageReturn) {
     EXPECT_TRUE(std::regex_search(scratch_.Log(), std::regex(notSent))) << scratch_.Log();
 }
 
-TEST_F(LinkLogTest, EveryInitRemoteCommCallIsLoggedWhateverTheOutcome) {
+TEST_F(LinkLogTest, EveryInitRemoteCommCallAndEveryFailedOpeningIsLogged) {
     const std::size_t before = scratch_.Log().size();
     InitRemoteComm(0, 7);               // a USB search
     InitRemoteComm(9600, 0xFFFFFFFFu);  // COM0 does not exist
+    EXPECT_FALSE(OpenCommPort(0, 1));   // no line runs at 0 baud
     const std::string added = scratch_.Log().substr(before);
     EXPECT_EQ(added.find("InitRemoteComm called\n\n"), 0u);
     EXPECT_NE(added.find("InitRemoteComm called\n\nOpenCommPort called @"), std::string::npos);
     EXPECT_NE(added.find("\n\nOpen comm port failed.\n\n"), std::string::npos);
+    EXPECT_TRUE(added.ends_with("COM2\n\nBuildCommDCB error.\n\n")) << added;
 }
 
 }  // namespace

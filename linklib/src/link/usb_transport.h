@@ -28,7 +28,8 @@ enum class UsbReply {
     kNoReport,       // the input report did not come within its wait: the payload is all zero
     kInputFailed,    // no device; the status polls were used up; or an input report failed
                      // and the device did not come back
-    kFeatureFailed,  // the feature report could not be read, however often it was asked for
+    kFeatureFailed,  // the feature report could not be read in its 21 requests, or the
+                     // device went and did not come back
 };
 
 inline constexpr const char* kReconnectText = "Device not connected; reconnect?";

@@ -2,9 +2,9 @@
 // the modelled full-speed bus of usb_frame_model.h. It takes the place of the
 // virtual backend's host, so the library's own USB transport runs unchanged.
 #include <cstdint>
-#include <new>
 
 #include "clock.h"
+#include "never_destroyed.h"
 #include "usb_frame_model.h"
 #include "virtual_clock.h"
 #include "virtual_hid_interfaces.h"
@@ -108,9 +108,7 @@ class FrameHidHost final : public VirtualHidInterfaces {
 }  // namespace
 
 HidHost& SystemHidHost() {
-    alignas(FrameHidHost) static unsigned char storage[sizeof(FrameHidHost)];
-    static FrameHidHost* const host = new (storage) FrameHidHost;
-    return *host;
+    return NeverDestroyed<FrameHidHost>();
 }
 
 }  // namespace quillsan::platform

@@ -13,6 +13,27 @@ enum class IoStatus {
     kFailed,        // no port, or any other failure
 };
 
+// Always 8 data bits, no parity, 1 stop bit and no flow control; reads return
+// within 10 ms with what has arrived, writes within 10 ms with what fitted.
+struct LineSettings {
+    std::uint32_t comNumber = 0;
+    std::uint32_t baudRate = 0;
+    std::uint32_t inputQueueBytes = 0;
+    std::uint32_t outputQueueBytes = 0;
+    std::uint32_t eventMask = 0;  // modem-line events to watch
+};
+
+// The steps of Configure that failed, in the order they run, so that the
+// transport can log each as the platform's own call names it.
+struct ConfigureFailures {
+    bool buildLineSettings = false;  // ends the set-up
+    bool setTimeouts = false;        // ends the set-up
+    bool applyLineSettings = false;
+    bool readProperties = false;
+    bool setQueueSizes = false;
+    bool setEventMask = false;
+};
+
 class SerialPort {
   public:
     virtual ~SerialPort() = default;
@@ -22,14 +43,9 @@ class SerialPort {
     virtual void DeviceName(std::uint32_t comNumber, char* name, std::size_t size) const = 0;
     // Opens the numbered port for reading and writing, exclusively, existing devices only.
     virtual bool Open(std::uint32_t comNumber) = 0;
-    // Builds (does not yet apply) line settings from a mode text "COMn:baud,n,8,1".
-    virtual bool BuildLineSettings(const char* modeText) = 0;
-    // Reads return within 10 ms with what has arrived; writes return within 10 ms.
-    virtual bool SetTimeouts() = 0;
-    virtual bool ApplyLineSettings() = 0;
-    virtual bool ReadProperties() = 0;
-    virtual bool SetQueueSizes(std::uint32_t inputBytes, std::uint32_t outputBytes) = 0;
-    virtual bool SetEventMask(std::uint32_t mask) = 0;
+    // Sets the open port up for the link. A failed build of the line settings
+    // or of the time-outs ends it; the later steps are best effort and all run.
+    virtual ConfigureFailures Configure(const LineSettings& settings) = 0;
     // The platform's handle value, for the diagnostic log.
     virtual std::uint64_t HandleValue() const = 0;
     virtual bool IsOpen() const = 0;

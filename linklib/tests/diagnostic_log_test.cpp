@@ -19,10 +19,10 @@ TEST(Timestamp, HasTheCtimeShape) {
     EXPECT_EQ(std::string(text).size(), 25u);
 }
 
-TEST(DiagnosticLog, FirstEntryCreatesTheFileAndBothSpellingsShareIt) {
+TEST(DiagnosticLog, FirstEntryCreatesTheFileAndEachEntryEndsInALineFeed) {
     ScratchDirectory scratch;
-    EXPECT_EQ(WriteLogEntry("one\n", kLogName), 1);
-    EXPECT_EQ(WriteLogEntry("two", kLogNameLower), 1);
+    EXPECT_TRUE(LogLine("one\n"));
+    EXPECT_TRUE(LogLineF("t%co", 'w'));
     EXPECT_EQ(scratch.Log(), "one\n\ntwo\n");
     EXPECT_FALSE(std::filesystem::exists(scratch.path() / "REMOTERR.log"));
 }
@@ -31,7 +31,7 @@ TEST(DiagnosticLog, UnwritableDirectoryDropsEntriesAndChangesNothingElse) {
     ScratchDirectory scratch;
     // A removed working directory refuses new files even to root.
     std::filesystem::remove(scratch.path());
-    EXPECT_EQ(WriteLogEntry("lost\n", kLogName), 0);
+    EXPECT_FALSE(LogLine("lost\n"));
     instrument::SharedInstrument().Reset();
     EXPECT_EQ(InitRemoteComm(9600, 0), 1u);
     EXPECT_EQ(GetSlaveParameter(0, 0), 1009u);
@@ -85,14 +85,16 @@ TEST_F(LinkLogTest, EachLinkErrorLineCarriesCodeCommandAndCarriageReturn) {
     EXPECT_TRUE(std::regex_search(scratch_.Log(), std::regex(notSent))) << scratch_.Log();
 }
 
-TEST_F(LinkLogTest, EveryInitRemoteCommCallIsLoggedWhateverTheOutcome) {
+TEST_F(LinkLogTest, EveryInitRemoteCommCallAndEveryFailedOpeningIsLogged) {
     const std::size_t before = scratch_.Log().size();
     InitRemoteComm(0, 7);               // a USB search
     InitRemoteComm(9600, 0xFFFFFFFFu);  // COM0 does not exist
+    EXPECT_FALSE(OpenCommPort(0, 1));   // no line runs at 0 baud
     const std::string added = scratch_.Log().substr(before);
     EXPECT_EQ(added.find("InitRemoteComm called\n\n"), 0u);
     EXPECT_NE(added.find("InitRemoteComm called\n\nOpenCommPort called @"), std::string::npos);
     EXPECT_NE(added.find("\n\nOpen comm port failed.\n\n"), std::string::npos);
+    EXPECT_TRUE(added.ends_with("COM2\n\nBuildCommDCB error.\n\n")) << added;
 }
 
 }  // namespace

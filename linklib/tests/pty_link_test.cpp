@@ -165,8 +165,7 @@ TEST_F(PtyStall, EngineRecordsSendFailureAsLinkErrorOne) {
     while (SerialSend(packet, 200)) {
     }
     ClearRemoteError();
-    BeginBlockRequest(0, 0, sizeof packet);
-    EXPECT_FALSE(PutDataAndExchange(packet, sizeof packet));
+    EXPECT_FALSE(Exchange(BlockRequest(0, 0, sizeof packet, packet), 0));
     EXPECT_EQ(GetRemoteError(), 1);
 }
 

@@ -15,9 +15,10 @@
 #include <vector>
 
 #include "engine.h"
-#include "scratch_directory.h"
 #include "instrument/virtual_instrument.h"
 #include "quillsan.h"
+#include "request.h"
+#include "scratch_directory.h"
 #include "serial_transport.h"
 
 namespace quillsan::test {
@@ -26,13 +27,14 @@ inline std::vector<std::uint8_t> Bytes(std::span<const std::uint8_t> bytes) {
     return {bytes.begin(), bytes.end()};
 }
 
-// Starts a block request: command, 4-byte address and 2-byte length.
-inline void BeginBlockRequest(std::uint8_t command, std::uint32_t address, std::uint32_t length) {
-    BeginRequest(command);
-    Link().value = address;
-    PutValue(4);
-    Link().value = length;
-    PutValue(2);
+// A block request: command, 4-byte address, 2-byte length and any data.
+inline Request BlockRequest(std::uint8_t command, std::uint32_t address, std::uint32_t length,
+                            const std::uint8_t* data = nullptr) {
+    Request request{command};
+    request.Put(address, 4);
+    request.Put(length, 2);
+    if (data != nullptr) request.Append(data, length);
+    return request;
 }
 
 // A serial link to the in-process virtual instrument, with nothing pending.

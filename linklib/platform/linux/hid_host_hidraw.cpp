@@ -32,6 +32,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "never_destroyed.h"
+
 namespace quillsan::platform {
 namespace {
 
@@ -456,8 +458,7 @@ HidStatus HidrawHost::AwaitInputReport(std::uint32_t timeoutMs) {
 }
 
 HidHost& SystemHidHost() {
-    static HidrawHost* const host = new HidrawHost("/sys", "/dev");
-    return *host;
+    return NeverDestroyed<HidrawHost>("/sys", "/dev");
 }
 
 }  // namespace quillsan::platform

@@ -8,10 +8,10 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <new>
 
 #include "clock.h"
 #include "custom_baud.h"
+#include "never_destroyed.h"
 #include "port_naming.h"
 #include "serial_port.h"
 
@@ -79,61 +79,23 @@ class TermiosSerialPort final : public SerialPort {
         return true;
     }
 
-    bool BuildLineSettings(const char* modeText) override {
-        unsigned comNumber = 0;
-        unsigned long baud = 0;
-        char parity = 0;
-        unsigned dataBits = 0;
-        unsigned stopBits = 0;
-        if (std::sscanf(modeText, "COM%u:%lu,%c,%u,%u", &comNumber, &baud, &parity, &dataBits,
-                        &stopBits) != 5) {
-            return false;
-        }
-        if (baud == 0 || baud > 0xFFFFFFFFul || (parity != 'n' && parity != 'N') || dataBits != 8 ||
-            stopBits != 1) {
-            return false;
-        }
-        baud_ = static_cast<std::uint32_t>(baud);
-        return true;
-    }
-
-    bool SetTimeouts() override {
-        termios settings{};
-        if (fd_ < 0 || tcgetattr(fd_, &settings) != 0) return false;
-        // Reads never block in the driver; poll() bounds every wait to 10 ms.
-        settings.c_cc[VMIN] = 0;
-        settings.c_cc[VTIME] = 0;
-        return tcsetattr(fd_, TCSANOW, &settings) == 0;
-    }
-
-    bool ApplyLineSettings() override {
-        termios settings{};
-        if (fd_ < 0 || tcgetattr(fd_, &settings) != 0) return false;
-        cfmakeraw(&settings);
-        settings.c_cflag |= CLOCAL | CREAD | CS8;
-        settings.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS | CSTOPB | PARENB);
-        settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
-        settings.c_cc[VMIN] = 0;
-        settings.c_cc[VTIME] = 0;
-        for (const StandardRate& rate : kStandardRates) {
-            if (rate.baud == baud_) {
-                cfsetispeed(&settings, rate.constant);
-                cfsetospeed(&settings, rate.constant);
-                return tcsetattr(fd_, TCSANOW, &settings) == 0;
-            }
-        }
-        return tcsetattr(fd_, TCSANOW, &settings) == 0 && SetCustomBaudRate(fd_, baud_);
-    }
-
-    bool ReadProperties() override {
-        termios settings{};
-        return fd_ >= 0 && tcgetattr(fd_, &settings) == 0;
-    }
-
     // Linux tty buffers have a fixed size, and nothing here waits on modem-line
-    // events: both settings hold by construction.
-    bool SetQueueSizes(std::uint32_t, std::uint32_t) override { return fd_ >= 0; }
-    bool SetEventMask(std::uint32_t) override { return fd_ >= 0; }
+    // events: the queue sizes and the event mask need no step of their own.
+    ConfigureFailures Configure(const LineSettings& settings) override {
+        ConfigureFailures failed;
+        if (fd_ < 0 || settings.baudRate == 0) {
+            failed.buildLineSettings = true;
+            return failed;
+        }
+        if (!SetTimeouts()) {
+            failed.setTimeouts = true;
+            return failed;
+        }
+        failed.applyLineSettings = !ApplyLineSettings(settings.baudRate);
+        termios properties{};
+        failed.readProperties = tcgetattr(fd_, &properties) != 0;
+        return failed;
+    }
 
     std::uint64_t HandleValue() const override { return static_cast<std::uint64_t>(fd_); }
     bool IsOpen() const override { return fd_ >= 0; }
@@ -175,17 +137,41 @@ class TermiosSerialPort final : public SerialPort {
     }
 
   private:
+    bool SetTimeouts() {
+        termios settings{};
+        if (tcgetattr(fd_, &settings) != 0) return false;
+        // Reads never block in the driver; poll() bounds every wait to 10 ms.
+        settings.c_cc[VMIN] = 0;
+        settings.c_cc[VTIME] = 0;
+        return tcsetattr(fd_, TCSANOW, &settings) == 0;
+    }
+
+    bool ApplyLineSettings(std::uint32_t baud) {
+        termios settings{};
+        if (tcgetattr(fd_, &settings) != 0) return false;
+        cfmakeraw(&settings);
+        settings.c_cflag |= CLOCAL | CREAD | CS8;
+        settings.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS | CSTOPB | PARENB);
+        settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+        settings.c_cc[VMIN] = 0;
+        settings.c_cc[VTIME] = 0;
+        for (const StandardRate& rate : kStandardRates) {
+            if (rate.baud == baud) {
+                cfsetispeed(&settings, rate.constant);
+                cfsetospeed(&settings, rate.constant);
+                return tcsetattr(fd_, TCSANOW, &settings) == 0;
+            }
+        }
+        return tcsetattr(fd_, TCSANOW, &settings) == 0 && SetCustomBaudRate(fd_, baud);
+    }
+
     int fd_ = -1;
-    std::uint32_t baud_ = 0;
 };
 
 }  // namespace
 
 SerialPort& SystemSerialPort() {
-    // Never destroyed: the unload hook closes the port after static destructors may have run.
-    alignas(TermiosSerialPort) static unsigned char storage[sizeof(TermiosSerialPort)];
-    static TermiosSerialPort* port = new (storage) TermiosSerialPort;
-    return *port;
+    return NeverDestroyed<TermiosSerialPort>();
 }
 
 }  // namespace quillsan::platform

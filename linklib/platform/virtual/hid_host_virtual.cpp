@@ -2,9 +2,9 @@
 // in-process virtual instrument. Waits move the virtual clock, so a time-out
 // costs no real time.
 #include <cstdint>
-#include <new>
 
 #include "clock.h"
+#include "never_destroyed.h"
 #include "virtual_clock.h"
 #include "virtual_hid_interfaces.h"
 
@@ -96,10 +96,7 @@ class VirtualHidHost final : public VirtualHidInterfaces {
 }  // namespace
 
 HidHost& SystemHidHost() {
-    // Never destroyed: the library may still search during unload.
-    alignas(VirtualHidHost) static unsigned char storage[sizeof(VirtualHidHost)];
-    static VirtualHidHost* const host = new (storage) VirtualHidHost;
-    return *host;
+    return NeverDestroyed<VirtualHidHost>();
 }
 
 }  // namespace quillsan::platform

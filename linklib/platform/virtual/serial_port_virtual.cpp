@@ -1,10 +1,10 @@
 // SerialPort of the virtual flavour: every COM port reaches the one in-process
 // virtual instrument through its serial line front end.
 #include <cstdio>
-#include <new>
 
 #include "clock.h"
 #include "instrument/serial_front_end.h"
+#include "never_destroyed.h"
 #include "serial_port.h"
 #include "virtual_clock.h"
 #include "virtual_link.h"
@@ -31,17 +31,13 @@ class VirtualSerialPort final : public SerialPort {
         return true;
     }
 
-    bool BuildLineSettings(const char* modeText) override {
-        unsigned comNumber = 0;
-        unsigned long baud = 0;
-        return std::sscanf(modeText, "COM%u:%lu,n,8,1", &comNumber, &baud) == 2 && baud > 0;
+    // Only the baud rate can be wrong: the in-process line has nothing to set.
+    ConfigureFailures Configure(const LineSettings& settings) override {
+        ConfigureFailures failed;
+        failed.buildLineSettings = settings.baudRate == 0;
+        return failed;
     }
 
-    bool SetTimeouts() override { return open_; }
-    bool ApplyLineSettings() override { return open_; }
-    bool ReadProperties() override { return open_; }
-    bool SetQueueSizes(std::uint32_t, std::uint32_t) override { return open_; }
-    bool SetEventMask(std::uint32_t) override { return open_; }
     std::uint64_t HandleValue() const override { return open_ ? kVirtualHandle : 0; }
     bool IsOpen() const override { return open_; }
     void Close() override { open_ = false; }
@@ -78,9 +74,7 @@ class VirtualSerialPort final : public SerialPort {
 }  // namespace
 
 SerialPort& SystemSerialPort() {
-    alignas(VirtualSerialPort) static unsigned char storage[sizeof(VirtualSerialPort)];
-    static VirtualSerialPort* port = new (storage) VirtualSerialPort;
-    return *port;
+    return NeverDestroyed<VirtualSerialPort>();
 }
 
 }  // namespace quillsan::platform

@@ -13,6 +13,7 @@ extern "C" {
 
 #include "hid_host.h"
 #include "hid_request_record.h"
+#include "never_destroyed.h"
 
 namespace quillsan::platform {
 namespace {
@@ -171,9 +172,7 @@ class Win32HidHost final : public HidHost {
 }  // namespace
 
 HidHost& SystemHidHost() {
-    // Never destroyed: the unload hook releases the events through it.
-    static Win32HidHost* const host = new Win32HidHost;
-    return *host;
+    return NeverDestroyed<Win32HidHost>();
 }
 
 }  // namespace quillsan::platform

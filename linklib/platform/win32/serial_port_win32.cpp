@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <new>
 
+#include "never_destroyed.h"
 #include "serial_port.h"
 
 namespace quillsan::platform {
@@ -33,43 +33,25 @@ class Win32SerialPort final : public SerialPort {
         return handle_ != INVALID_HANDLE_VALUE;
     }
 
-    bool BuildLineSettings(const char* modeText) override {
-        dcb_ = DCB{};
-        dcb_.DCBlength = sizeof dcb_;
-        if (!BuildCommDCBA(modeText, &dcb_)) return false;
-        // No flow control of either kind.
-        dcb_.fOutxCtsFlow = FALSE;
-        dcb_.fOutxDsrFlow = FALSE;
-        dcb_.fDtrControl = DTR_CONTROL_ENABLE;
-        dcb_.fRtsControl = RTS_CONTROL_ENABLE;
-        dcb_.fOutX = FALSE;
-        dcb_.fInX = FALSE;
-        dcb_.fBinary = TRUE;
-        return true;
-    }
-
-    bool SetTimeouts() override {
-        COMMTIMEOUTS timeouts{};
-        timeouts.ReadIntervalTimeout = MAXDWORD;
-        timeouts.ReadTotalTimeoutMultiplier = 0;
-        timeouts.ReadTotalTimeoutConstant = 10;
-        timeouts.WriteTotalTimeoutMultiplier = 0;
-        timeouts.WriteTotalTimeoutConstant = 10;
-        return SetCommTimeouts(handle_, &timeouts) != FALSE;
-    }
-
-    bool ApplyLineSettings() override { return SetCommState(handle_, &dcb_) != FALSE; }
-
-    bool ReadProperties() override {
+    ConfigureFailures Configure(const LineSettings& settings) override {
+        ConfigureFailures failed;
+        DCB dcb{};
+        if (!BuildLineSettings(settings, dcb)) {
+            failed.buildLineSettings = true;
+            return failed;
+        }
+        if (!SetTimeouts()) {
+            failed.setTimeouts = true;
+            return failed;
+        }
+        failed.applyLineSettings = SetCommState(handle_, &dcb) == FALSE;
         COMMPROP properties{};
-        return GetCommProperties(handle_, &properties) != FALSE;
+        failed.readProperties = GetCommProperties(handle_, &properties) == FALSE;
+        failed.setQueueSizes =
+            SetupComm(handle_, settings.inputQueueBytes, settings.outputQueueBytes) == FALSE;
+        failed.setEventMask = SetCommMask(handle_, settings.eventMask) == FALSE;
+        return failed;
     }
-
-    bool SetQueueSizes(std::uint32_t inputBytes, std::uint32_t outputBytes) override {
-        return SetupComm(handle_, inputBytes, outputBytes) != FALSE;
-    }
-
-    bool SetEventMask(std::uint32_t mask) override { return SetCommMask(handle_, mask) != FALSE; }
 
     std::uint64_t HandleValue() const override {
         return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(handle_));
@@ -106,17 +88,42 @@ class Win32SerialPort final : public SerialPort {
     }
 
   private:
+    // The line settings from the mode text "COMn:baud,n,8,1".
+    static bool BuildLineSettings(const LineSettings& settings, DCB& dcb) {
+        char modeText[64];
+        std::snprintf(modeText, sizeof modeText, "COM%u:%lu,n,8,1",
+                      static_cast<unsigned>(settings.comNumber),
+                      static_cast<unsigned long>(settings.baudRate));
+        dcb.DCBlength = sizeof dcb;
+        if (!BuildCommDCBA(modeText, &dcb)) return false;
+        // No flow control of either kind.
+        dcb.fOutxCtsFlow = FALSE;
+        dcb.fOutxDsrFlow = FALSE;
+        dcb.fDtrControl = DTR_CONTROL_ENABLE;
+        dcb.fRtsControl = RTS_CONTROL_ENABLE;
+        dcb.fOutX = FALSE;
+        dcb.fInX = FALSE;
+        dcb.fBinary = TRUE;
+        return true;
+    }
+
+    bool SetTimeouts() {
+        COMMTIMEOUTS timeouts{};
+        timeouts.ReadIntervalTimeout = MAXDWORD;
+        timeouts.ReadTotalTimeoutMultiplier = 0;
+        timeouts.ReadTotalTimeoutConstant = 10;
+        timeouts.WriteTotalTimeoutMultiplier = 0;
+        timeouts.WriteTotalTimeoutConstant = 10;
+        return SetCommTimeouts(handle_, &timeouts) != FALSE;
+    }
+
     HANDLE handle_ = INVALID_HANDLE_VALUE;
-    DCB dcb_{};
 };
 
 }  // namespace
 
 SerialPort& SystemSerialPort() {
-    // Never destroyed: process detach closes the port after static destructors may have run.
-    alignas(Win32SerialPort) static unsigned char storage[sizeof(Win32SerialPort)];
-    static Win32SerialPort* port = new (storage) Win32SerialPort;
-    return *port;
+    return NeverDestroyed<Win32SerialPort>();
 }
 
 }  // namespace quillsan::platform

@@ -1,6 +1,7 @@
 // Protocol exports in both encodings: encode into the staging buffer, upload,
 // then the command that consumes it; or the record command, download, decode.
 #include "engine.h"
+#include "link_error.h"
 #include "memory_transfer.h"
 #include "protocol_codec.h"
 #include "quillsan.h"
@@ -34,19 +35,17 @@ struct Form<ProtocolRecord2> {
     static constexpr std::uint8_t kStoreRun = 95;
 };
 
-// The encoded length on success; 0 when the record is refused or the upload fails.
+// False when the record is refused or the upload fails.
 template <typename Record>
-std::uint32_t Upload(const Record* record) {
+bool Upload(const Record* record) {
     const std::size_t length = Form<Record>::Encode(StagingBuffer(), *record);
     if (length == 0) {
         // Refused: nothing goes out, and the caller must not take 0 or 0xFFFF
         // for the instrument's answer.
         SetLinkError(kSendFailed);
-        return 0;
+        return false;
     }
-    return UploadToTransferBuffer(static_cast<std::uint32_t>(length), StagingBuffer())
-               ? static_cast<std::uint32_t>(length)
-               : 0;
+    return UploadToTransferBuffer(static_cast<std::uint32_t>(length), StagingBuffer());
 }
 
 template <typename Record>
@@ -58,19 +57,19 @@ std::uint32_t Get(Record* record, std::uint32_t handle) {
 
 template <typename Record>
 std::uint32_t Insert(const Record* record, std::uint32_t value1, std::uint32_t value2) {
-    if (Upload(record) == 0) return kUploadFailed;
+    if (!Upload(record)) return kUploadFailed;
     return InsertAnswer(RemoteCall(Form<Record>::kInsert, Low16(value1), Low16(value2)));
 }
 
 template <typename Record>
 std::uint32_t Store(const Record* record, std::uint32_t value) {
-    if (Upload(record) == 0) return 0;
+    if (!Upload(record)) return 0;
     return StoreAnswer(RemoteCall(Form<Record>::kStore, Low16(value)));
 }
 
 template <typename Record>
 std::uint32_t StoreRun(const Record* record, std::uint32_t value1, std::uint32_t value2) {
-    if (Upload(record) == 0) return 0;
+    if (!Upload(record)) return 0;
     return StoreAnswer(RemoteCall(Form<Record>::kStoreRun, Low8(value1), Low8(value2)));
 }
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "engine.h"
+#include "link_error.h"
 
 namespace quillsan {
 
@@ -20,7 +20,7 @@ inline constexpr std::uint32_t kUploadFailed = 0xFFFF;
 // An insert's result word: the instrument's answer, or kUploadFailed when a
 // link error stands after the command.
 inline std::uint32_t InsertAnswer(std::uint32_t answer) {
-    return Link().linkError != kNoError ? kUploadFailed : Low16(answer);
+    return LinkErrorPending() ? kUploadFailed : Low16(answer);
 }
 
 // A store's result: 1 when the instrument's answer is nonzero in its low 16 bits.

@@ -1,14 +1,14 @@
-// The exported C functions: argument widths, result forms, identity texts.
+// The exports that are one remote call each, and the identity texts of the
+// library and of the instrument's firmware.
 #include <cstdio>
 #include <cstring>
 
 #include "engine.h"
 #include "library_version.h"
-#include "link_select.h"
+#include "link_error.h"
 #include "memory_transfer.h"
 #include "quillsan.h"
 #include "result_forms.h"
-#include "serial_transport.h"
 #include "text_copy.h"
 
 using namespace quillsan;
@@ -21,20 +21,6 @@ constexpr std::uint32_t kDllNameBytes = 13;  // with its terminator
 }  // namespace
 
 extern "C" {
-
-uint32_t QUILLSAN_CALL InitRemoteComm(uint32_t baudRate, uint32_t portIndex) {
-    return InitRemoteCommImpl(baudRate, portIndex);
-}
-
-int32_t QUILLSAN_CALL GetRemoteError(void) {
-    return Link().linkError;
-}
-
-uint32_t QUILLSAN_CALL ClearRemoteError(void) {
-    DrainInput();
-    Link().linkError = kNoError;
-    return 0;
-}
 
 uint32_t QUILLSAN_CALL GetSlaveParameter(uint32_t parameter, uint32_t second) {
     return RemoteCall(2, Low8(parameter), Low8(second));
@@ -88,7 +74,7 @@ uint32_t QUILLSAN_CALL GetDLLVersion(char* buffer, uint32_t size) {
 
 uint32_t QUILLSAN_CALL GetPCRVersion(char* buffer, uint32_t size) {
     const std::uint32_t version = GetSlaveParameter(0, 0);
-    if (Link().linkError != kNoError) return 0;
+    if (LinkErrorPending()) return 0;
     char text[64];
     const int length = std::snprintf(text, sizeof text, "Pelmark Version %u.%03u",
                                      (version / 1000u) % 65536u, version % 1000u);

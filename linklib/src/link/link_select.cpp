@@ -1,7 +1,7 @@
 #include "link_select.h"
 
 #include "diagnostic_log.h"
-#include "engine.h"
+#include "request.h"
 #include "serial_transport.h"
 #include "usb_transport.h"
 
@@ -12,7 +12,7 @@ bool SendPacket(const std::uint8_t* bytes, std::size_t length) {
     if (length > kMaxRequestBytes) return false;
     if (UsbConnected()) {
         DiscardStaleReplies();
-        return SendUsbPacket(bytes, static_cast<std::int32_t>(length)) != 0;
+        return SendUsbPacket(bytes, static_cast<std::int32_t>(length));
     }
     return SerialSend(bytes, length);
 }
@@ -22,19 +22,16 @@ bool ReceiveReply(std::uint8_t* destination, std::uint8_t command, std::size_t l
     // The payload holds the echo and at most 255 reply bytes.
     if (length >= kReplyPayloadBytes) return false;
     std::uint8_t payload[kReplyPayloadBytes];
-    std::int32_t count = 0;
-    bool arrived = false;
-    if (ReceiveUsbReply(payload, &count, arrived) != kReplyOk) return false;
     // A report that never came is no reply, even for a command whose echo is 0.
-    if (!arrived || payload[0] != command) return false;
+    if (ReceiveUsbReply(payload) != UsbReply::kArrived || payload[0] != command) return false;
     for (std::size_t i = 0; i < length; ++i) destination[i] = payload[1 + i];
     return true;
 }
 
-std::uint32_t InitRemoteCommImpl(std::uint32_t baudRate, std::uint32_t portIndex) {
-    WriteLogEntry("InitRemoteComm called\n", kLogName);
-    if (baudRate == 0) return FindHid(nullptr, 0) != 0 ? 1 : 0;
-    return OpenCommPort(baudRate, portIndex) ? 1 : 0;
+bool InitRemoteCommImpl(std::uint32_t baudRate, std::uint32_t portIndex) {
+    LogLine("InitRemoteComm called\n");
+    if (baudRate == 0) return FindHid(nullptr, 0);
+    return OpenCommPort(baudRate, portIndex);
 }
 
 }  // namespace quillsan

@@ -4,6 +4,7 @@
 
 #include "command_table.h"
 #include "engine.h"
+#include "request.h"
 
 namespace quillsan {
 namespace {
@@ -12,27 +13,17 @@ std::uint32_t g_transferBufferAddress = 0;  // 0: not yet fetched
 std::uint8_t g_staging[kStagingBytes];
 std::uint16_t g_stagingPosition = 0;
 
-void BeginBlockRequest(std::uint8_t command, std::uint32_t address, std::size_t length) {
-    SetCurrentCommand(command);
-    BeginRequest(command);
-    Link().value = address;
-    PutValue(4);
-    Link().value = static_cast<std::uint32_t>(length);
-    PutValue(2);
+Request BlockRequest(std::uint8_t command, std::uint32_t address, std::size_t length) {
+    Request request{command};
+    request.Put(address, 4);
+    request.Put(static_cast<std::uint32_t>(length), 2);
+    return request;
 }
-
-bool FetchTransferBufferAddressOnce() {
-    if (g_transferBufferAddress == 0) {
-        g_transferBufferAddress = RemoteCall(2, kTransferBufferParameter, 0);
-    }
-    return Link().linkError == kNoError;
-}
-
-}  // namespace
 
 bool WriteMemoryChunk(const std::uint8_t* data, std::uint32_t address, std::size_t length) {
-    BeginBlockRequest(kBlockWriteCommand, address, length);
-    if (!PutDataAndExchange(data, length)) {
+    Request request = BlockRequest(kBlockWriteCommand, address, length);
+    request.Append(data, length);
+    if (!Exchange(request, 0)) {
         SetLinkError(kBlockWriteFailed);
         return false;
     }
@@ -40,70 +31,77 @@ bool WriteMemoryChunk(const std::uint8_t* data, std::uint32_t address, std::size
 }
 
 bool ReadMemoryChunk(std::uint32_t address, std::uint8_t* buffer, std::size_t length) {
-    BeginBlockRequest(kBlockReadCommand, address, length);
-    if (!ExchangeInto(buffer, length)) {
+    if (!ExchangeInto(BlockRequest(kBlockReadCommand, address, length), buffer, length)) {
         SetLinkError(kBlockReadFailed);
         return false;
     }
     return true;
 }
 
-void WriteInstrumentMemory(const std::uint8_t* data, std::uint32_t address, std::uint32_t length) {
+// The address is fetched at the first transfer and kept; a failed fetch gives
+// 0, so the next transfer fetches again.
+bool TransferBufferReady() {
+    if (g_transferBufferAddress == 0) {
+        g_transferBufferAddress = RemoteCall(2, kTransferBufferParameter, 0);
+    }
+    return !LinkErrorPending();
+}
+
+}  // namespace
+
+// A failed chunk is recorded by the chunk and again here: the log keeps both lines.
+bool WriteInstrumentMemory(const std::uint8_t* data, std::uint32_t address, std::uint32_t length) {
     std::size_t remaining = length & 0xFFFFu;
     while (remaining > 0) {
         const std::size_t chunk = remaining < kWriteChunkBytes ? remaining : kWriteChunkBytes;
         if (!WriteMemoryChunk(data, address, chunk)) {
             SetLinkError(kBlockWriteFailed);
-            return;
+            return false;
         }
         data += chunk;
         address += static_cast<std::uint32_t>(chunk);
         remaining -= chunk;
     }
+    return true;
 }
 
-void ReadInstrumentMemory(std::uint32_t address, std::uint8_t* buffer, std::uint32_t length) {
+bool ReadInstrumentMemory(std::uint32_t address, std::uint8_t* buffer, std::uint32_t length) {
     std::size_t remaining = length & 0xFFFFu;
     while (remaining > 0) {
         const std::size_t chunk = remaining < kReadChunkBytes ? remaining : kReadChunkBytes;
         if (!ReadMemoryChunk(address, buffer, chunk)) {
             SetLinkError(kBlockReadFailed);
-            return;
+            return false;
         }
         buffer += chunk;
         address += static_cast<std::uint32_t>(chunk);
         remaining -= chunk;
     }
+    return true;
 }
 
-int UploadToTransferBuffer(std::uint32_t length, const std::uint8_t* data) {
-    if (!FetchTransferBufferAddressOnce()) return 0;
-    WriteInstrumentMemory(data, g_transferBufferAddress, length);
-    return Link().linkError == kNoError ? 1 : 0;
+bool UploadToTransferBuffer(std::uint32_t length, const std::uint8_t* data) {
+    return TransferBufferReady() && WriteInstrumentMemory(data, g_transferBufferAddress, length);
 }
 
-int DownloadFromTransferBuffer(std::uint32_t length, std::uint8_t* buffer) {
-    if (!FetchTransferBufferAddressOnce()) return 0;
-    ReadInstrumentMemory(g_transferBufferAddress, buffer, length);
-    return Link().linkError == kNoError ? 1 : 0;
+bool DownloadFromTransferBuffer(std::uint32_t length, std::uint8_t* buffer) {
+    return TransferBufferReady() && ReadInstrumentMemory(g_transferBufferAddress, buffer, length);
 }
 
-int UploadString(const char* text) {
+bool UploadString(const char* text) {
     const std::size_t length = std::strlen(text) + 1;
     // Lengths travel in 16 bits; a longer text would arrive cut and unterminated.
     // Refused as unsent, so the result is not taken for the instrument's answer.
     if (length > 0xFFFFu) {
         SetLinkError(kSendFailed);
-        return 0;
+        return false;
     }
     return UploadToTransferBuffer(static_cast<std::uint32_t>(length),
                                   reinterpret_cast<const std::uint8_t*>(text));
 }
 
-std::uint32_t UploadFolderName(const char* name) {
-    return UploadToTransferBuffer(kFolderNameBytes, reinterpret_cast<const std::uint8_t*>(name))
-               ? kFolderNameBytes
-               : 0;
+bool UploadFolderName(const char* name) {
+    return UploadToTransferBuffer(kFolderNameBytes, reinterpret_cast<const std::uint8_t*>(name));
 }
 
 std::uint8_t* StagingBuffer() {
@@ -121,8 +119,8 @@ bool AppendStaging(std::size_t count, const void* source) {
     return true;
 }
 
-std::uint32_t UploadStaging() {
-    return UploadToTransferBuffer(g_stagingPosition, g_staging) ? g_stagingPosition : 0;
+bool UploadStaging() {
+    return UploadToTransferBuffer(g_stagingPosition, g_staging);
 }
 
 std::uint32_t DownloadRecord(std::uint8_t command, std::uint32_t argument1,

@@ -23,7 +23,6 @@ struct UsbCompletionEvents {
 struct UsbState {
     HidHandle device = nullptr;
     std::uint16_t releaseNumber = 0;
-    std::uint32_t attempts = 0;
     UsbCompletionEvents events;
 };
 
@@ -80,7 +79,7 @@ HidStatus RequestFailure(const HidRequest& start, HidStatus waited) {
 bool ReconnectCheck(HidStatus failure) {
     if (failure != HidStatus::kNotConnected) return true;
     if (!platform::AskYesNo(kReconnectText, kReconnectCaption)) return false;
-    return FindHid(nullptr, 0) == kFoundResult;
+    return FindHid(nullptr, 0);
 }
 
 void ShrinkInputQueue(HidHandle device) {
@@ -133,12 +132,11 @@ void FillInfo(const HidInfo& info, std::size_t size) {
     FillField(info.interfaceName, size, "Interface = ", 5);
 }
 
-std::uint32_t FeatureReportPath(std::uint8_t* payload, std::int32_t* count) {
-    g_usb.attempts = 0;
+UsbReply FeatureReportPath(std::uint8_t* payload) {
     Host().FlushInputQueue(g_usb.device);
     std::uint8_t input[kInputReportBytes] = {};
     bool ready = false;
-    for (;;) {
+    for (std::uint32_t polls = 1;; ++polls) {
         // Each poll uses the device as it then stands: a reconnect carries on with the new one.
         const HidRequest start = Host().StartInputReport(g_usb.device, input, sizeof input);
         const HidStatus waited = AwaitInput(start, kPollWaitMs);
@@ -150,51 +148,50 @@ std::uint32_t FeatureReportPath(std::uint8_t* payload, std::int32_t* count) {
             }
         } else {
             const HidStatus failure = RequestFailure(start, waited);
-            if (failure != HidStatus::kOk && !ReconnectCheck(failure)) return kInputNotObtained;
+            if (failure != HidStatus::kOk && !ReconnectCheck(failure)) {
+                return UsbReply::kInputFailed;
+            }
         }
-        if (++g_usb.attempts > kPollLimit) return kInputNotObtained;
+        if (polls > kPollLimit) return UsbReply::kInputFailed;
         if (ready) break;
     }
 
-    g_usb.attempts = 0;
     std::uint8_t feature[kFeatureReportBytes] = {};
     HidStatus status = Host().GetFeature(g_usb.device, feature, sizeof feature);
-    while (status != HidStatus::kOk) {
-        if (!ReconnectCheck(status)) return kFeatureNotObtained;
-        if (++g_usb.attempts > kFeatureRetryLimit) return kFeatureNotObtained;
+    for (std::uint32_t retries = 1; status != HidStatus::kOk; ++retries) {
+        if (!ReconnectCheck(status)) return UsbReply::kFeatureFailed;
+        if (retries > kFeatureRetryLimit) return UsbReply::kFeatureFailed;
         std::memset(feature, 0, sizeof feature);
         status = Host().GetFeature(g_usb.device, feature, sizeof feature);
     }
-    *count = static_cast<std::int32_t>(kReplyPayloadBytes);
     std::memcpy(payload, feature + 1, kReplyPayloadBytes);
-    return kReplyOk;
+    return UsbReply::kArrived;
 }
 
-std::uint32_t InputReportPath(std::uint8_t* payload, std::int32_t* count, bool& arrived) {
+UsbReply InputReportPath(std::uint8_t* payload) {
     std::uint8_t input[kInputReportBytes] = {};
     const HidRequest start = Host().StartInputReport(g_usb.device, input, sizeof input);
     const HidStatus waited = AwaitInput(start, kInputReportWaitMs);
-    arrived = waited == HidStatus::kOk;
+    const bool arrived = waited == HidStatus::kOk;
     if (!arrived) {
         const HidStatus failure = RequestFailure(start, waited);
-        if (failure != HidStatus::kOk && !ReconnectCheck(failure)) return kInputNotObtained;
+        if (failure != HidStatus::kOk && !ReconnectCheck(failure)) return UsbReply::kInputFailed;
     }
     // A report that did not arrive leaves the payload all zero.
-    *count = static_cast<std::int32_t>(kReplyPayloadBytes);
     std::memcpy(payload, input + 3, kReplyPayloadBytes);
-    return kReplyOk;
+    return arrived ? UsbReply::kArrived : UsbReply::kNoReport;
 }
 
 }  // namespace
 
-std::uint32_t FindHid(HidInfo* info, std::uint32_t fieldLength) {
+bool FindHid(HidInfo* info, std::uint32_t fieldLength) {
     EnsureCompletionEvents();
     platform::HidHost& host = Host();
     if (g_usb.device != nullptr) {
         host.Close(g_usb.device);
         g_usb.device = nullptr;
     }
-    if (!host.OpenInterfaceSet() && !host.OpenInterfaceSet()) return 0;
+    if (!host.OpenInterfaceSet() && !host.OpenInterfaceSet()) return false;
 
     bool openFailed = false;
     std::string path;
@@ -218,15 +215,15 @@ std::uint32_t FindHid(HidInfo* info, std::uint32_t fieldLength) {
         ShrinkInputQueue(opened);
     }
     host.CloseInterfaceSet();
-    if (openFailed || g_usb.device == nullptr) return 0;
+    if (openFailed || g_usb.device == nullptr) return false;
     if (info != nullptr) FillInfo(*info, fieldLength & 0xFFFF);
-    return kFoundResult;
+    return true;
 }
 
-std::uint32_t SendUsbPacket(const std::uint8_t* packet, std::int32_t length) {
-    if (length < 0 || length > static_cast<std::int32_t>(kOutputReportBytes - 1)) return 0;
-    if (packet == nullptr && length > 0) return 0;
-    if (g_usb.device == nullptr) return 0;
+bool SendUsbPacket(const std::uint8_t* packet, std::int32_t length) {
+    if (length < 0 || length > static_cast<std::int32_t>(kOutputReportBytes - 1)) return false;
+    if (packet == nullptr && length > 0) return false;
+    if (g_usb.device == nullptr) return false;
     std::uint8_t report[kOutputReportBytes] = {};
     if (length > 0) std::memcpy(report + 1, packet, static_cast<std::size_t>(length));
 
@@ -239,26 +236,14 @@ std::uint32_t SendUsbPacket(const std::uint8_t* packet, std::int32_t length) {
     const HidStatus waited = AwaitOutput(start, left);
     // A reconnect does not repeat the write: this packet counts as not sent.
     const HidStatus failure = RequestFailure(start, waited);
-    if (failure != HidStatus::kOk && !ReconnectCheck(failure)) return 0;
-    if (waited == HidStatus::kOk) return kSentResult;
-    return start.status == HidStatus::kOk && start.transferred == kOutputReportBytes ? kSentResult
-                                                                                     : 0;
+    if (failure != HidStatus::kOk && !ReconnectCheck(failure)) return false;
+    if (waited == HidStatus::kOk) return true;
+    return start.status == HidStatus::kOk && start.transferred == kOutputReportBytes;
 }
 
-std::uint32_t ReceiveUsbReply(std::uint8_t* payload, std::int32_t* count, bool& arrived) {
-    arrived = false;
-    if (payload == nullptr || count == nullptr || g_usb.device == nullptr) return kInputNotObtained;
-    if (g_usb.releaseNumber <= 1) {
-        const std::uint32_t code = FeatureReportPath(payload, count);
-        arrived = code == kReplyOk;
-        return code;
-    }
-    return InputReportPath(payload, count, arrived);
-}
-
-std::uint32_t GetUsbResponsePacket(std::uint8_t* payload, std::int32_t* count) {
-    bool arrived = false;
-    return ReceiveUsbReply(payload, count, arrived);
+UsbReply ReceiveUsbReply(std::uint8_t* payload) {
+    if (payload == nullptr || g_usb.device == nullptr) return UsbReply::kInputFailed;
+    return g_usb.releaseNumber <= 1 ? FeatureReportPath(payload) : InputReportPath(payload);
 }
 
 void DiscardStaleReplies() {

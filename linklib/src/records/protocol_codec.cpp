@@ -1,9 +1,7 @@
 // First form: optional fields present only when flag bits say so.
 #include "protocol_codec.h"
 
-#include <cstring>
-
-#include "codec_bytes.h"
+#include "protocol_opening.h"
 
 namespace quillsan {
 namespace {
@@ -80,8 +78,7 @@ void DecodeSegment(ByteReader& in, ProtocolSegment& s) {
 std::size_t EncodeProtocol(std::uint8_t* out, const ProtocolRecord& record) {
     if (!Encodable(record)) return 0;
     ByteWriter writer(out);
-    WriteName(writer, record.name);
-    writer.Byte(record.stepCount);
+    WriteOpening(writer, record);
     for (std::size_t j = 0; j < record.stepCount; ++j) {
         const ProtocolStep& step = record.steps[j];
         if (step.stepByte != 0) {
@@ -99,11 +96,8 @@ std::size_t EncodeProtocol(std::uint8_t* out, const ProtocolRecord& record) {
 }
 
 std::size_t DecodeProtocol(ProtocolRecord& record, const std::uint8_t* in, std::size_t length) {
-    std::memset(&record, 0, sizeof record);
     ByteReader reader(in, length);
-    if (!ReadName(reader, record.name)) return 0;
-    record.stepCount = reader.Byte();
-    if (reader.overrun() || record.stepCount > kMaxSteps) return 0;
+    if (!ReadOpening(reader, record)) return 0;
     for (std::size_t j = 0; j < record.stepCount; ++j) {
         ProtocolStep& step = record.steps[j];
         const std::uint8_t head = reader.Byte();

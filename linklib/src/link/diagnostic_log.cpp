@@ -2,7 +2,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 
 namespace quillsan {
@@ -16,17 +15,7 @@ bool LocalTime(std::time_t now, std::tm& out) {
 #endif
 }
 
-// Case-insensitive file systems see one file under both spellings; elsewhere
-// the lower-case spelling is folded onto the canonical name.
-const char* CanonicalLogName(const char* fileName) {
-    for (std::size_t i = 0;; ++i) {
-        char a = fileName[i];
-        char b = kLogName[i];
-        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
-        if (a != b) return fileName;
-        if (a == '\0') return kLogName;
-    }
-}
+constexpr const char* kLogName = "REMOTERR.LOG";
 
 }  // namespace
 
@@ -46,22 +35,22 @@ void FormatTimestamp(char (&text)[kTimestampSize]) {
     std::snprintf(text, sizeof text, "%s", line);
 }
 
-int WriteLogEntry(const char* message, const char* fileName) {
-    std::FILE* file = std::fopen(CanonicalLogName(fileName), "a+");
-    if (file == nullptr) return 0;
-    std::fputs(message, file);
+bool LogLine(const char* text) {
+    std::FILE* file = std::fopen(kLogName, "a+");
+    if (file == nullptr) return false;
+    std::fputs(text, file);
     std::fputs("\n", file);
     std::fclose(file);
-    return 1;
+    return true;
 }
 
-int WriteLogEntryF(const char* fileName, const char* format, ...) {
-    char message[512];
+bool LogLineF(const char* format, ...) {
+    char text[512];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(message, sizeof message, format, args);
+    std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    return WriteLogEntry(message, fileName);
+    return LogLine(text);
 }
 
 }  // namespace quillsan

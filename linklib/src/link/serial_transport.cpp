@@ -1,11 +1,9 @@
 #include "serial_transport.h"
 
-#include <cstdio>
-
 #include "command_table.h"
 #include "diagnostic_log.h"
-#include "engine.h"
 #include "library_version.h"
+#include "request.h"
 #include "serial_port.h"
 
 namespace quillsan {
@@ -17,10 +15,14 @@ platform::SerialPort& Port() {
     return platform::SystemSerialPort();
 }
 
-void LogWithTimestamp(const char* format) {
-    char timestamp[kTimestampSize];
-    FormatTimestamp(timestamp);
-    WriteLogEntryF(kLogName, format, timestamp);
+// The texts name the platform calls each step stands for.
+void LogConfigureFailures(const platform::ConfigureFailures& failed) {
+    if (failed.setTimeouts) LogLine("\nSetCommTimeouts failed\n");
+    // The remaining settings are best effort: the port works with what it has.
+    if (failed.applyLineSettings) LogLine("\nSetCommState failed \n");
+    if (failed.readProperties) LogLine("\nGetCommProperties failed \n");
+    if (failed.setQueueSizes) LogLine("\nSetUpComm failed \n");
+    if (failed.setEventMask) LogLine("\nSetCommMask failed \n");
 }
 
 // Waits for one byte, spending one call of the budget per empty read.
@@ -60,47 +62,38 @@ bool SerialPortReady() {
 bool OpenCommPort(std::uint32_t baudRate, std::uint32_t portIndex) {
     char timestamp[kTimestampSize];
     FormatTimestamp(timestamp);
-    WriteLogEntryF(kLogName, "OpenCommPort called @%s (%s)\n", timestamp, kLibraryVersion);
+    LogLineF("OpenCommPort called @%s (%s)\n", timestamp, kLibraryVersion);
     if (Port().IsOpen()) {
-        WriteLogEntry("Calling CloseCommPort from OpenCommPort\n", kLogName);
+        LogLine("Calling CloseCommPort from OpenCommPort\n");
         CloseCommPort();
     }
     const std::uint32_t comNumber = portIndex + 1;
     char deviceName[128];
     Port().DeviceName(comNumber, deviceName, sizeof deviceName);
-    WriteLogEntry(deviceName, kLogName);
+    LogLine(deviceName);
     if (!Port().Open(comNumber)) {
-        WriteLogEntry("\nOpen comm port failed.\n", kLogName);
+        LogLine("\nOpen comm port failed.\n");
         return false;
     }
-    char modeText[64];
-    std::snprintf(modeText, sizeof modeText, "COM%u:%lu,n,8,1", comNumber,
-                  static_cast<unsigned long>(baudRate));
-    if (!Port().BuildLineSettings(modeText)) {
-        WriteLogEntry("\nBuildCommDCB error.\n", kLogName);
+    const platform::ConfigureFailures failed =
+        Port().Configure({comNumber, baudRate, kQueueBytes, kQueueBytes, kCtsDsrEventMask});
+    if (failed.buildLineSettings) {
+        LogLine("\nBuildCommDCB error.\n");
         return false;
     }
-    WriteLogEntryF(kLogName, "COM%u opened at baudrate %lu\n", comNumber,
-                   static_cast<unsigned long>(baudRate));
-    if (!Port().SetTimeouts()) {
-        WriteLogEntry("\nSetCommTimeouts failed\n", kLogName);
-        return false;
-    }
-    // The remaining settings are best effort: the port works with what it has.
-    if (!Port().ApplyLineSettings()) WriteLogEntry("\nSetCommState failed \n", kLogName);
-    if (!Port().ReadProperties()) WriteLogEntry("\nGetCommProperties failed \n", kLogName);
-    if (!Port().SetQueueSizes(kQueueBytes, kQueueBytes)) {
-        WriteLogEntry("\nSetUpComm failed \n", kLogName);
-    }
-    if (!Port().SetEventMask(kCtsDsrEventMask)) WriteLogEntry("\nSetCommMask failed \n", kLogName);
+    LogLineF("COM%u opened at baudrate %lu\n", comNumber, static_cast<unsigned long>(baudRate));
+    LogConfigureFailures(failed);
+    if (failed.setTimeouts) return false;
     g_portReady = true;
-    WriteLogEntryF(kLogName, "Comm Handle is %u\n", static_cast<unsigned>(Port().HandleValue()));
+    LogLineF("Comm Handle is %u\n", static_cast<unsigned>(Port().HandleValue()));
     return true;
 }
 
 void CloseCommPort() {
     if (!Port().IsOpen()) return;
-    LogWithTimestamp("Comm port closed @%s\n");
+    char timestamp[kTimestampSize];
+    FormatTimestamp(timestamp);
+    LogLineF("Comm port closed @%s\n", timestamp);
     Port().Close();
     g_portReady = false;
 }

@@ -1,9 +1,8 @@
 // Second form: every field always sent, wider steps and segments, a tail byte.
-#include <cstring>
 #include <initializer_list>
 
-#include "codec_bytes.h"
 #include "protocol_codec.h"
+#include "protocol_opening.h"
 
 namespace quillsan {
 namespace {
@@ -23,8 +22,7 @@ bool Encodable(const ProtocolRecord2& record) {
 std::size_t EncodeProtocol2(std::uint8_t* out, const ProtocolRecord2& record) {
     if (!Encodable(record)) return 0;
     ByteWriter writer(out);
-    WriteName(writer, record.name);
-    writer.Byte(record.stepCount);
+    WriteOpening(writer, record);
     for (std::size_t j = 0; j < record.stepCount; ++j) {
         const ProtocolStep2& step = record.steps[j];
         writer.Word(step.stepValue);
@@ -43,11 +41,8 @@ std::size_t EncodeProtocol2(std::uint8_t* out, const ProtocolRecord2& record) {
 }
 
 std::size_t DecodeProtocol2(ProtocolRecord2& record, const std::uint8_t* in, std::size_t length) {
-    std::memset(&record, 0, sizeof record);
     ByteReader reader(in, length);
-    if (!ReadName(reader, record.name)) return 0;
-    record.stepCount = reader.Byte();
-    if (reader.overrun() || record.stepCount > kMaxSteps) return 0;
+    if (!ReadOpening(reader, record)) return 0;
     for (std::size_t j = 0; j < record.stepCount; ++j) {
         ProtocolStep2& step = record.steps[j];
         step.stepValue = reader.Word();

@@ -14,24 +14,26 @@ inline constexpr std::uint8_t kTransferBufferParameter = 4;
 // A folder name travels as a fixed field of this many bytes, both ways.
 inline constexpr std::uint32_t kFolderNameBytes = 25;
 
-void WriteInstrumentMemory(const std::uint8_t* data, std::uint32_t address, std::uint32_t length);
-void ReadInstrumentMemory(std::uint32_t address, std::uint8_t* buffer, std::uint32_t length);
-bool WriteMemoryChunk(const std::uint8_t* data, std::uint32_t address, std::size_t length);
-bool ReadMemoryChunk(std::uint32_t address, std::uint8_t* buffer, std::size_t length);
+// Block writes and reads, chunk by chunk; false at the first chunk that fails
+// (link error 8 or 9), the chunks before it done. Only the low 16 bits of length count.
+bool WriteInstrumentMemory(const std::uint8_t* data, std::uint32_t address, std::uint32_t length);
+bool ReadInstrumentMemory(std::uint32_t address, std::uint8_t* buffer, std::uint32_t length);
 
-// 1 on success; 0 when a link error is pending or arises.
-int UploadToTransferBuffer(std::uint32_t length, const std::uint8_t* data);
-int DownloadFromTransferBuffer(std::uint32_t length, std::uint8_t* buffer);
-int UploadString(const char* text);
-// kFolderNameBytes on success, 0 on failure.
-std::uint32_t UploadFolderName(const char* name);
+// Through the transfer buffer; false, with nothing moved, while a link error
+// is pending (also one from fetching the buffer's address).
+bool UploadToTransferBuffer(std::uint32_t length, const std::uint8_t* data);
+bool DownloadFromTransferBuffer(std::uint32_t length, std::uint8_t* buffer);
+// The text with its terminator.
+bool UploadString(const char* text);
+// kFolderNameBytes from the caller's field, whatever the text length.
+bool UploadFolderName(const char* name);
 
 std::uint8_t* StagingBuffer();
 void ResetStaging();
 // false (and nothing copied) when the data would run past the staging buffer.
 bool AppendStaging(std::size_t count, const void* source);
-// The staged byte count on success, 0 on failure.
-std::uint32_t UploadStaging();
+// Uploads the bytes staged since ResetStaging.
+bool UploadStaging();
 // Runs a record command whose 2-byte answer is the length of the record it has
 // placed in the transfer buffer, and downloads the record into the staging
 // buffer. The length on success, 0 on failure. Staging bytes past the record

@@ -1,4 +1,5 @@
-// The instrument's item store: counts, lists, names, users, folders, head status.
+// The exports of the instrument's item store: counts, lists, names, users,
+// folders, head status.
 // Records move as bytes between the staging buffer and the caller's record at
 // the offsets of the record tables; nothing else of a caller's record is touched.
 #include <cstring>
@@ -70,7 +71,7 @@ uint32_t QUILLSAN_CALL GetItemList(uint16_t* list, uint32_t collection, uint32_t
     if (count == 0) return 0;
     const std::uint32_t length = DownloadRecord(kItemList, Low16(collection), Low8(selector));
     if (Low16(length / 2) != count) {
-        WriteLogEntry("Remote DLL error: List length byte count mismatch.\n", kLogNameLower);
+        LogLine("Remote DLL error: List length byte count mismatch.\n");
         return 0;
     }
     // count equals the handles the downloaded bytes hold, so the copy stays inside them.
@@ -122,7 +123,7 @@ uint32_t QUILLSAN_CALL InsertUser(const UserRecord* user, uint32_t value) {
                                              {53, 1}, {54, 2},  {56, 1}};
     ResetStaging();
     for (const Field& field : kUploadOrder) AppendStaging(field.width, Bytes(user) + field.offset);
-    if (UploadStaging() == 0) return kUploadFailed;
+    if (!UploadStaging()) return kUploadFailed;
     return InsertAnswer(RemoteCall(kInsertUser, Low16(value)));
 }
 
@@ -133,7 +134,7 @@ uint32_t QUILLSAN_CALL GetFolder(char* name25, uint32_t handle) {
 }
 
 uint32_t QUILLSAN_CALL InsertFolder(const char* name25, uint32_t value1, uint32_t value2) {
-    if (UploadFolderName(name25) == 0) return kUploadFailed;
+    if (!UploadFolderName(name25)) return kUploadFailed;
     return InsertAnswer(RemoteCall(kInsertFolder, Low16(value1), Low16(value2)));
 }
 

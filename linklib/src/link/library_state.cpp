@@ -1,6 +1,6 @@
 #include "library_state.h"
 
-#include "engine.h"
+#include "link_error.h"
 #include "memory_transfer.h"
 #include "serial_transport.h"
 #include "usb_transport.h"
@@ -11,7 +11,7 @@ void ResetLibraryState() {
     CloseCommPort();
     ResetUsbTransport();
     ResetMemoryTransfer();
-    Link() = LinkState{};
+    ResetLinkError();
 }
 
 }  // namespace quillsan

@@ -23,7 +23,7 @@ from typing import (Callable, Iterable, List, NamedTuple, Optional, Sequence, Ty
 
 from . import prompt
 from .errors import InstrumentRefused, LinkLost, NoInstrument, QuillsanError, RunNotFound
-from .library import LOCK, Library, load
+from .library import LOCK, Library, load, refuse_inside_prompt
 from .records import ProtocolRecord, ProtocolRecord2, UserRecord
 from .reports import KINDS, RUN, VALIDATION, Progress, Retrieval, safe_file_name, write_report
 from .text import decode
@@ -180,6 +180,7 @@ class Instrument:
     def _open(self) -> None:
         if self._closed:
             raise QuillsanError("the instrument has been closed")
+        refuse_inside_prompt()
 
     # -- the link ---------------------------------------------------------------------------
 
@@ -216,6 +217,7 @@ class Instrument:
 
     @property
     def library_version(self) -> str:
+        """The library's version text, "QUILLSAN.DLL Version 1.009"."""
         return self.library.GetDLLVersion()
 
     # -- runs and reports -------------------------------------------------------------------

@@ -25,6 +25,7 @@ import sys
 import threading
 from typing import Any, Callable, Dict, List, Optional, Tuple, Type, TypeVar
 
+from . import prompt
 from ._native import EXPORTS, HidInfo, Raw
 from .errors import LibraryError, LinkError, QuillsanError
 from .records import (FOLDER_NAME_SIZE, HeadStatus, HeadStatus2, ProtocolRecord,
@@ -52,6 +53,7 @@ def _export(function: _F) -> _F:
     name = function.__name__
 
     def call(self: "Library", *arguments: Any, **keywords: Any) -> Any:
+        refuse_inside_prompt()
         with LOCK:
             raw = self.raw
             raw.ClearRemoteError()
@@ -66,6 +68,12 @@ def _export(function: _F) -> _F:
     call.__qualname__ = function.__qualname__
     call.__doc__ = function.__doc__
     return call  # type: ignore[return-value]
+
+
+def refuse_inside_prompt() -> None:
+    """The library is not re-entrant: nothing may call it while it asks its question."""
+    if prompt.asking():
+        raise QuillsanError("the library cannot be called while it asks the reconnect question")
 
 
 def _text(buffer: Any, size: int) -> str:
@@ -144,11 +152,13 @@ class Library:
 
     def ClearRemoteError(self) -> int:
         """Clears the link error and drains pending serial input; returns 0."""
+        refuse_inside_prompt()
         with LOCK:
             return int(self.raw.ClearRemoteError())
 
     def GetRemoteError(self) -> int:
         """The pending link error: 0 none, 1, 6, 8 or 9 (see LINK_ERRORS)."""
+        refuse_inside_prompt()
         with LOCK:
             return int(self.raw.GetRemoteError())
 
@@ -173,6 +183,7 @@ class Library:
 
     @_export
     def bZtUsbConnected(self) -> bool:
+        """Whether a USB device is held."""
         return bool(self.raw.bZtUsbConnected() & 0xFF)
 
     @_export
@@ -206,6 +217,7 @@ class Library:
 
     @_export
     def GetDLLName2(self) -> str:
+        """"QUILLSAN.DLL", through the sized form of GetDLLName."""
         buffer = ctypes.create_string_buffer(TEXT_BUFFER_SIZE)
         self.raw.GetDLLName2(buffer, TEXT_BUFFER_SIZE)
         return _text(buffer, TEXT_BUFFER_SIZE)
@@ -246,32 +258,39 @@ class Library:
 
     @_export
     def GetInstrumentStatus(self) -> int:
+        """The instrument's status word (command 72), as it answers."""
         return int(self.raw.GetInstrumentStatus())
 
     @_export
     def InstrumentControl(self, argument1: int, argument2: int, argument3: int) -> int:
+        """Command 71 with two 8-bit and one 16-bit argument; the instrument's answer."""
         return int(self.raw.InstrumentControl(argument1, argument2, argument3))
 
     @_export
     def ClearRunProtocol(self, argument1: int = 0, argument2: int = 0) -> int:
+        """Command 73 with two 8-bit arguments; the instrument's answer."""
         return int(self.raw.ClearRunProtocol(argument1, argument2))
 
     @_export
     def ReadADTab(self, index: int) -> int:
+        """Entry `index` of the instrument's A/D table (command 31)."""
         return int(self.raw.ReadADTab(index))
 
     @_export
     def ReadADTabLong(self, index: int) -> int:
+        """ReadADTab with the upper 16 bits cleared."""
         return int(self.raw.ReadADTabLong(index))
 
     @_export
     def ReadTempTab(self, index: int) -> int:
+        """Entry `index` of the instrument's temperature table (command 84)."""
         return int(self.raw.ReadTempTab(index))
 
     # -- the item store ---------------------------------------------------------------------
 
     @_export
     def GetItemCount(self, collection: int, selector: int = 0) -> int:
+        """The number of items in a collection (0x4006 runs, 0x4007 report lines)."""
         return int(self.raw.GetItemCount(collection, selector))
 
     @_export
@@ -294,10 +313,12 @@ class Library:
 
     @_export
     def GetItemType(self, handle: int) -> int:
+        """The instrument's type code of an item; 0 for none."""
         return int(self.raw.GetItemType(handle))
 
     @_export
     def DeleteItem(self, handle: int) -> int:
+        """Deletes an item; the instrument's answer (1 when deleted)."""
         return int(self.raw.DeleteItem(handle))
 
     @_export
@@ -307,10 +328,12 @@ class Library:
 
     @_export
     def GetFolderHandle(self, name: str) -> int:
+        """The handle of the folder of that name; 0 when there is none."""
         return int(self.raw.GetFolderHandle(_name_argument(name)))
 
     @_export
     def GetProtocolHandle(self, name: str) -> int:
+        """The handle of the protocol of that name; 0 when there is none."""
         return int(self.raw.GetProtocolHandle(_name_argument(name)))
 
     def _read(self, export: Any, kind: Type[_R], argument: int) -> Optional[_R]:
@@ -321,6 +344,7 @@ class Library:
 
     @_export
     def GetUser(self, handle: int) -> Optional[UserRecord]:
+        """The user's record (its name as 13 bytes); None when the instrument sends none."""
         return self._read(self.raw.GetUser, UserRecord, handle)
 
     @_export
@@ -347,20 +371,24 @@ class Library:
 
     @_export
     def GetHeadStatus(self, selector: int = 0) -> Optional[HeadStatus]:
+        """The head status record for `selector`; None when the instrument sends none."""
         return self._read(self.raw.GetHeadStatus, HeadStatus, selector)
 
     @_export
     def GetHeadStatus2(self, selector: int = 0) -> Optional[HeadStatus2]:
+        """The second head status record for `selector`; None when none is sent."""
         return self._read(self.raw.GetHeadStatus2, HeadStatus2, selector)
 
     # -- protocols --------------------------------------------------------------------------
 
     @_export
     def GetProtocol(self, handle: int) -> Optional[ProtocolRecord]:
+        """The protocol in its first form; None when none is sent or decoded."""
         return self._read(self.raw.GetProtocol, ProtocolRecord, handle)
 
     @_export
     def GetProtocol2(self, handle: int) -> Optional[ProtocolRecord2]:
+        """The protocol in its second form; None when none is sent or decoded."""
         return self._read(self.raw.GetProtocol2, ProtocolRecord2, handle)
 
     @_export
@@ -371,6 +399,7 @@ class Library:
     @_export
     def InsertProtocol2(self, protocol: ProtocolRecord2, value1: int = 0,
                         value2: int = 0) -> int:
+        """Adds a protocol in its second form; the instrument's answer (handle or 0)."""
         return int(self.raw.InsertProtocol2(_record(protocol, ProtocolRecord2), value1, value2))
 
     @_export
@@ -380,16 +409,19 @@ class Library:
 
     @_export
     def StoreProtocol2(self, protocol: ProtocolRecord2, value: int) -> bool:
+        """Stores over the protocol `value` names, second form; whether it was taken."""
         return bool(self.raw.StoreProtocol2(_record(protocol, ProtocolRecord2), value))
 
     @_export
     def StoreRunProtocol(self, protocol: ProtocolRecord, value1: int = 0,
                          value2: int = 0) -> bool:
+        """Stores the protocol for a run; whether the instrument took it."""
         return bool(self.raw.StoreRunProtocol(_record(protocol, ProtocolRecord), value1, value2))
 
     @_export
     def StoreRunProtocol2(self, protocol: ProtocolRecord2, value1: int = 0,
                           value2: int = 0) -> bool:
+        """Stores the protocol for a run, second form; whether it was taken."""
         return bool(self.raw.StoreRunProtocol2(_record(protocol, ProtocolRecord2), value1,
                                                value2))
 

@@ -13,7 +13,8 @@ The callable gets the text and the caption as str and returns a true value
 for Yes. It runs on the thread that made the library call, inside that call.
 quillsan.open(on_reconnect=...) sets it for as long as the instrument is open.
 If it raises, the answer is No and the exception comes out of the library
-call that asked, once that call has returned. Without a callable the package
+call that asked, once that call has returned. It must not call the library
+itself: the library is inside a call, and such a call raises QuillsanError. Without a callable the package
 asks as the library would: on the terminal when one is attached, otherwise
 the answer is No.
 
@@ -41,6 +42,7 @@ Prompt = Callable[[str, str], object]
 _prompt: Optional[Prompt] = None
 _pending_error: Optional[BaseException] = None
 _refused = False
+_asking = False
 _helper: Optional[ctypes.CDLL] = None
 _helper_problem = "not loaded"
 
@@ -76,15 +78,23 @@ def terminal_prompt(text: str, caption: str) -> bool:
     return answer.lstrip(b" \t")[:1] in (b"y", b"Y")
 
 
+def asking() -> bool:
+    """Whether the reconnect question is being asked: the library is inside a call."""
+    return _asking
+
+
 def _answer(text: Optional[bytes], caption: Optional[bytes]) -> int:
-    global _pending_error, _refused
+    global _pending_error, _refused, _asking
     ask = _prompt if _prompt is not None else terminal_prompt
+    _asking = True
     try:
         yes = bool(ask(decode(text or b""), decode(caption or b"")))
     except BaseException as error:  # noqa: B902 - Ctrl-C too ends the call, as No
         if _pending_error is None:
             _pending_error = error
         yes = False
+    finally:
+        _asking = False
     if not yes:
         _refused = True
     return 1 if yes else 0

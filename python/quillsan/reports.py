@@ -63,6 +63,7 @@ class Retrieval:
         return cut_text(self._name.raw[:NAME_BUFFER_SIZE - 1])
 
     def check_link(self) -> bool:
+        """Clears the link error; whether it stays clear."""
         self.library.ClearRemoteError()
         return bool(self.library.GetRemoteError() == 0)
 
@@ -97,6 +98,7 @@ class Retrieval:
         return names, self.library.GetRemoteError() == 0, declined
 
     def start(self, run_index: int, kind: str) -> None:
+        """Sets out to generate and fetch one report."""
         self.run_index = run_index & 0xFFFF
         self.type_value = report_type_value(kind)
         self.lines = []

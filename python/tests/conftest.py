@@ -19,6 +19,11 @@ BUILD = os.path.join(REPOSITORY, "build")
 EXAMPLES = os.path.join(REPOSITORY, "python", "examples")
 
 
+# Loaded in this process, the virtual flavour takes only its sample content.
+for _setting in [key for key in os.environ if key.startswith("QUILLSAN_VIRTUAL_")]:
+    del os.environ[_setting]
+
+
 def _built(variable, *default):
     return os.environ.get(variable) or os.path.join(BUILD, *default)
 
@@ -61,7 +66,6 @@ def virtual():
     """The virtual flavour in this process, held on USB, with its sample content.
 
     Tests that change the instrument's store use `lent` instead."""
-    os.environ.pop("QUILLSAN_VIRTUAL_RUNS", None)
     with quillsan.open("usb", VIRTUAL_DLL) as inst:
         yield inst
 

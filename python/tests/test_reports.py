@@ -32,6 +32,8 @@ def answer(text, caption):
     asked.append((text, caption))
     if mode == "raise":
         raise KeyError("from the prompt")
+    if mode == "reenter":
+        quillsan.load(sys.argv[2]).GetItemCount(0x4006)
     return mode == "yes"
 with quillsan.open(sys.argv[5], sys.argv[2], None if mode == "none" else answer) as inst:
     try:
@@ -54,7 +56,10 @@ ASKED = "[('Device not connected; reconnect?', 'USB ERROR')]"
     ("usb", "none", UNPLUG, "LinkLost reconnecting to the instrument was declined []\n"),
     ("usb", "no", UNPLUG, "LinkLost reconnecting to the instrument was declined %s\n" % ASKED),
     ("usb", "raise", UNPLUG, "KeyError 'from the prompt' %s\n" % ASKED),
-], ids=["serial-faults", "unplug-yes", "unplug-unattended", "unplug-no", "unplug-raise"])
+    ("usb", "reenter", UNPLUG, "QuillsanError the library cannot be called while it asks the "
+     "reconnect question %s\n" % ASKED),
+], ids=["serial-faults", "unplug-yes", "unplug-unattended", "unplug-no", "unplug-raise",
+        "unplug-reenter"])
 def test_a_report_through_faults_and_unplugs(tmp_path, link, mode, settings, outcome):
     status, expected = run_cli("fetch", "3", "--type", "run", cwd=tmp_path)
     assert status == 0

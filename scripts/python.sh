@@ -19,7 +19,8 @@ site="$("$scratch/venv/bin/python" -c 'import quillsan, os; print(os.path.dirnam
 [ -f "$site/quillsan/py.typed" ] || { echo "python.sh: pip left out py.typed"; exit 1; }
 
 echo "== mypy --strict =="
-(cd "$root/python" && mypy --strict --python-version 3.9 --cache-dir "$scratch/mypy" quillsan)
+(cd "$root/python" && MYPYPATH=. mypy --strict --python-version 3.9 --cache-dir "$scratch/mypy" \
+  quillsan examples/*.py)
 
 echo "== pytest against the installed package =="
 mkdir "$scratch/run"

@@ -5,11 +5,12 @@
 """
 import argparse
 import sys
+from typing import List
 
 import quillsan
 
 
-def identity(inst: quillsan.Instrument) -> list:
+def identity(inst: quillsan.Instrument) -> List[str]:
     lines = ["link: %s" % str(inst.link),
              "firmware version: %s" % inst.firmware_version,
              "serial number: %s" % inst.serial_number,

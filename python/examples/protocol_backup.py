@@ -35,8 +35,10 @@ def restore(inst: quillsan.Instrument, data: Dict[str, Any], form: str = "first"
         chosen = next((f for f in order if protocol.get(f) is not None), None)
         if chosen is None:
             continue
-        kind = quillsan.ProtocolRecord if chosen == "first" else quillsan.ProtocolRecord2
-        inst.store_protocol(kind.from_dict(protocol[chosen]))
+        record: "quillsan.ProtocolRecord | quillsan.ProtocolRecord2" = (
+            quillsan.ProtocolRecord.from_dict(protocol[chosen]) if chosen == "first"
+            else quillsan.ProtocolRecord2.from_dict(protocol[chosen]))
+        inst.store_protocol(record)
         restored += 1
     return restored
 

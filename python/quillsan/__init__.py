@@ -25,12 +25,14 @@ from .reports import RUN, VALIDATION, safe_file_name, write_report
 
 __version__ = "1.9"
 
+# quillsan.open is left out of __all__, so that a star import keeps the built-in open.
+
 __all__ = [
     "ExportResult", "FOLDER_COLLECTION", "HeadStatus", "HeadStatus2", "Instrument",
     "InstrumentRefused", "Item", "LINK_ERRORS", "Library", "LibraryError", "Link", "LinkError",
     "LinkLost", "NoInstrument", "PROTOCOL_COLLECTION", "ProtocolRecord", "ProtocolRecord2",
     "ProtocolSegment", "ProtocolSegment2", "ProtocolStep", "ProtocolStep2", "QuillsanError",
     "RUN", "Run", "RunNotFound", "USER_COLLECTION", "User", "UserRecord", "VALIDATION",
-    "find_library", "load", "open", "parse_link", "safe_file_name", "set_reconnect_prompt",
+    "find_library", "load", "parse_link", "safe_file_name", "set_reconnect_prompt",
     "terminal_prompt", "version_text", "write_report",
 ]

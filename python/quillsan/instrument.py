@@ -416,5 +416,5 @@ def _kinds(kinds: Union[str, Iterable[str]]) -> List[str]:
 
 
 __all__ = ["ExportResult", "FOLDER_COLLECTION", "Instrument", "Item", "Link",
-           "PROTOCOL_COLLECTION", "RUN", "Run", "USER_COLLECTION", "User", "VALIDATION", "open",
+           "PROTOCOL_COLLECTION", "RUN", "Run", "USER_COLLECTION", "User", "VALIDATION",
            "parse_link", "version_text"]

@@ -16,7 +16,8 @@ answered by a Python callable (quillsan.prompt).
 from .errors import (LINK_ERRORS, InstrumentRefused, LibraryError, LinkError, LinkLost,
                      NoInstrument, QuillsanError, RunNotFound)
 from .instrument import (FOLDER_COLLECTION, PROTOCOL_COLLECTION, USER_COLLECTION, ExportResult,
-                         Instrument, Item, Link, Run, User, open, parse_link, version_text)
+                         Instrument, Item, Link, Run, User, parse_link, version_text)
+from .instrument import open as open  # not in __all__: a star import keeps the built-in open
 from .library import Library, find_library, load
 from .prompt import set_reconnect_prompt, terminal_prompt
 from .records import (HeadStatus, HeadStatus2, ProtocolRecord, ProtocolRecord2, ProtocolSegment,
@@ -24,8 +25,6 @@ from .records import (HeadStatus, HeadStatus2, ProtocolRecord, ProtocolRecord2, 
 from .reports import RUN, VALIDATION, safe_file_name, write_report
 
 __version__ = "1.9"
-
-# quillsan.open is left out of __all__, so that a star import keeps the built-in open.
 
 __all__ = [
     "ExportResult", "FOLDER_COLLECTION", "HeadStatus", "HeadStatus2", "Instrument",

@@ -20,6 +20,7 @@ C signatures, outside the lock, for whoever needs the C behaviour itself.
 from __future__ import annotations
 
 import ctypes
+import functools
 import os
 import sys
 import threading
@@ -52,6 +53,7 @@ def _export(function: _F) -> _F:
     raises LinkError (clearing it again) when the call leaves one."""
     name = function.__name__
 
+    @functools.wraps(function)
     def call(self: "Library", *arguments: Any, **keywords: Any) -> Any:
         refuse_inside_prompt()
         with LOCK:
@@ -64,9 +66,6 @@ def _export(function: _F) -> _F:
                 raise LinkError(code, name)
             return result
 
-    call.__name__ = name
-    call.__qualname__ = function.__qualname__
-    call.__doc__ = function.__doc__
     return call  # type: ignore[return-value]
 
 

@@ -7,6 +7,7 @@ import os
 import shutil
 import subprocess
 import sys
+import tempfile
 
 from setuptools import setup
 from setuptools.command.build_py import build_py
@@ -21,13 +22,14 @@ class BuildWithPromptHelper(build_py):
         super().run()
         if sys.platform == "win32":
             return
-        build_temp = os.path.join(HERE, "build", "prompt")
-        subprocess.check_call(["cmake", "-S", os.path.join(HERE, "prompt"), "-B", build_temp,
-                               "-DCMAKE_BUILD_TYPE=Release"])
-        subprocess.check_call(["cmake", "--build", build_temp])
-        target = os.path.join(self.build_lib, "quillsan")
-        os.makedirs(target, exist_ok=True)
-        shutil.copy2(os.path.join(build_temp, HELPER), os.path.join(target, HELPER))
+        # A fresh CMake build each time: no cache from another checkout or compiler.
+        with tempfile.TemporaryDirectory() as build_temp:
+            subprocess.check_call(["cmake", "-S", os.path.join(HERE, "prompt"), "-B", build_temp,
+                                   "-DCMAKE_BUILD_TYPE=Release"])
+            subprocess.check_call(["cmake", "--build", build_temp])
+            target = os.path.join(self.build_lib, "quillsan")
+            os.makedirs(target, exist_ok=True)
+            shutil.copy2(os.path.join(build_temp, HELPER), os.path.join(target, HELPER))
 
 
 class WithSharedObject(Distribution):

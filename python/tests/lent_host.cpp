@@ -16,7 +16,9 @@ namespace {
 
 std::vector<std::vector<std::uint8_t>> requests;
 
-instrument::SerialFrontEnd& Line() { return test_support::LentInstrument().serial(); }
+instrument::SerialFrontEnd& Line() {
+    return test_support::LentInstrument().serial();
+}
 
 }  // namespace
 
@@ -33,7 +35,9 @@ LENT_EXPORT void LentDropReplies(int clean, int count) {
     Line().Faults().dropReplies = count;
 }
 
-LENT_EXPORT int LentRequestCount() { return static_cast<int>(requests.size()); }
+LENT_EXPORT int LentRequestCount() {
+    return static_cast<int>(requests.size());
+}
 
 // Copies request `index` (at most `size` bytes); returns its length, or -1.
 LENT_EXPORT int LentRequest(int index, std::uint8_t* out, int size) {

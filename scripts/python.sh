@@ -21,6 +21,9 @@ site="$("$scratch/venv/bin/python" -c 'import quillsan, os; print(os.path.dirnam
 echo "== mypy --strict =="
 (cd "$root/python" && MYPYPATH=. mypy --strict --python-version 3.9 --cache-dir "$scratch/mypy" \
   quillsan examples/*.py)
+# The Windows code path too (WinDLL, no prompt helper), as a type checker sees it there.
+(cd "$root/python" && mypy --strict --python-version 3.9 --platform win32 \
+  --cache-dir "$scratch/mypy-win32" quillsan)
 
 echo "== pytest against the installed package =="
 mkdir "$scratch/run"

@@ -100,9 +100,8 @@ def _answer(text: Optional[bytes], caption: Optional[bytes]) -> int:
     return 1 if yes else 0
 
 
-if sys.platform != "win32":
-    _ANSWER_TYPE = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_char_p, ctypes.c_char_p)
-    _answer_function = _ANSWER_TYPE(_answer)  # kept alive for the life of the process
+_ANSWER_TYPE = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_char_p, ctypes.c_char_p)
+_answer_function = _ANSWER_TYPE(_answer)  # kept alive for the life of the process
 
 
 def install_helper() -> bool:

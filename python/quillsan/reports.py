@@ -225,9 +225,10 @@ def write_report(path: Union[str, "os.PathLike[str]"], lines: Iterable[Line],
     folder, base = os.path.split(target)
     fd, temporary = tempfile.mkstemp(prefix="." + base + ".", dir=folder or ".")
     try:
-        mask = os.umask(0)
-        os.umask(mask)
-        os.fchmod(fd, 0o666 & ~mask)  # the permissions a plain create would give
+        if hasattr(os, "fchmod"):  # POSIX: the permissions a plain create would give
+            mask = os.umask(0)
+            os.umask(mask)
+            os.fchmod(fd, 0o666 & ~mask)
         with os.fdopen(fd, "wb") as out:
             out.write(report_bytes(lines))
             out.flush()

@@ -1,6 +1,7 @@
 """The 43 exports in Python's terms, on the virtual flavour and on the tests' lent instrument."""
 import os
 import re
+import sys
 
 import pytest
 
@@ -227,3 +228,12 @@ def test_a_file_that_is_no_library_is_named(tmp_path):
     (tmp_path / "QUILLSAN.DLL").write_bytes(b"not a library")
     with pytest.raises(quillsan.LibraryError, match="cannot be loaded"):
         quillsan.load(str(tmp_path / "QUILLSAN.DLL"))
+
+
+def test_windows_keeps_the_librarys_own_message_box(virtual, monkeypatch):
+    monkeypatch.setattr(sys, "platform", "win32")
+    with pytest.warns(RuntimeWarning, match="own message box"):
+        quillsan.Instrument(virtual.library, on_reconnect=lambda text, caption: True)
+    assert quillsan.prompt.reconnect_prompt() is None
+    with pytest.raises(NotImplementedError):
+        quillsan.set_reconnect_prompt(lambda text, caption: True)

@@ -152,6 +152,43 @@ def test_writes_send_the_records_bytes_and_read_back(lent, export, arguments, wi
     assert getattr(library, reader)(handle) == read_back
 
 
+# Calls and the answers the instrument describes for them.
+CALLS = [
+    ("SetSlaveParameter", lambda lib: (lib.SetSlaveParameter(9, 0x1234, 0x5678),
+                                       lib.GetSlaveParameter(9)), (0, 0x12345678)),
+    ("ReadADTab", lambda lib: (lib.ReadADTab(3), lib.ReadADTabLong(3)), (2096, 2096)),
+    ("ReadTempTab", lambda lib: lib.ReadTempTab(4), 60),
+    ("GetInstrumentStatus", lambda lib: lib.GetInstrumentStatus(), 0),
+    ("InstrumentControl", lambda lib: lib.InstrumentControl(1, 2, 0x300), 1),
+    ("ClearRunProtocol", lambda lib: lib.ClearRunProtocol(1, 2), 1),
+    ("StoreRunProtocol", lambda lib: (lib.StoreRunProtocol(AB), lib.StoreRunProtocol2(AB2)),
+     (True, True)),
+    ("StoreProtocol", lambda lib: (lib.StoreProtocol(AB, STANDARD_PCR),
+                                   lib.GetProtocol(STANDARD_PCR), lib.GetProtocol2(STANDARD_PCR)),
+     (True, AB, None)),
+    ("StoreProtocol2", lambda lib: (lib.StoreProtocol2(AB2, STANDARD_PCR),
+                                    lib.GetProtocol2(STANDARD_PCR)), (True, AB2)),
+    ("StoreProtocol unknown", lambda lib: lib.StoreProtocol(AB, 0x3FFF), False),
+    ("InsertUser declined", lambda lib: lib.InsertUser(UserRecord(name="ADMIN")), 0),
+    ("DeleteItem", lambda lib: (lib.DeleteItem(GUEST), lib.GetUserHandle("GUEST")), (1, 0)),
+]
+
+
+@pytest.mark.parametrize("call, expected", [row[1:] for row in CALLS],
+                         ids=[row[0] for row in CALLS])
+def test_commands_pass_their_arguments_and_answers(lent, call, expected):
+    assert call(lent.library) == expected
+
+
+def test_usb_packets_in_pythons_terms(virtual):
+    library = virtual.library
+    assert library.GetUsbHandle() is not None
+    assert library.SendUSBPacket(bytes.fromhex("020000"))  # firmware version, parameter 0
+    result, payload = library.GetUSBResponsePacket()
+    assert (result, len(payload), payload[:5]) == (0, 256, bytes.fromhex("02000003f1"))
+    assert library.SendUSBPacket(bytes(257)) is False
+
+
 FAULTS = [
     # export, call, (clean replies, dropped replies), link error, meaning
     ("GetItemCount", lambda library: library.GetItemCount(0x4006), (0, 1), 6, "no valid reply"),

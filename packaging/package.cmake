@@ -12,8 +12,9 @@ endfunction()
 gzip_for_package(${PROJECT_SOURCE_DIR}/uploader/cli/brevalin-cli.1 ${package_docs}/brevalin-cli.1.gz)
 gzip_for_package(${PROJECT_SOURCE_DIR}/packaging/changelog ${package_docs}/changelog.gz)
 
-set(package_names library quillsan dev quillsan-dev brevalin brevalin cli brevalin-cli)
-set(package_components library dev)
+set(package_names library quillsan dev quillsan-dev brevalin brevalin cli brevalin-cli
+    python python3-quillsan)
+set(package_components library dev python)
 if(QUILLSAN_HAVE_UPLOADER)
   list(APPEND package_components brevalin cli)
   # brevalin-cli-virtual is the same program beside the other flavour.
@@ -59,6 +60,17 @@ set(CPACK_COMPONENT_BREVALIN_DESCRIPTION
   "report upload utility for Zantorel thermal cyclers\nbrevalin lists the runs stored in the instrument, fetches a run's\nvalidation or run report and saves it to a text file.")
 set(CPACK_COMPONENT_CLI_DESCRIPTION
   "command-line report upload for Zantorel thermal cyclers\nbrevalin-cli lists runs and fetches or exports their reports without a\nwindow, for scripts, nightly jobs and remote shells.")
+set(CPACK_COMPONENT_PYTHON_DESCRIPTION
+  "Python package for Zantorel thermal cyclers\nquillsan gives Python programs the instrument through QUILLSAN.DLL: its 43\nexports in Python's terms, the caller records as dataclasses, and an\ninstrument object that lists runs and fetches reports as brevalin-cli does.")
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3 (>= 3.9)")
+# Byte-compiled on installation and cleaned away on removal, as Debian's own
+# Python packages are.
+set(CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_EXTRA
+  ${PROJECT_SOURCE_DIR}/packaging/python3-quillsan/postinst
+  ${PROJECT_SOURCE_DIR}/packaging/python3-quillsan/prerm)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_COMPONENT_PYTHON_DEPENDS library)
 set(CPACK_COMPONENT_DEV_DEPENDS library)
 set(CPACK_COMPONENT_BREVALIN_DEPENDS library)
 set(CPACK_COMPONENT_CLI_DEPENDS library)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian packages from a build folder (default build/), checks them
 # with lintian, unpacks them into a scratch folder and runs the unpacked
-# brevalin-cli there against the virtual instrument.
+# brevalin-cli and Python package there against the virtual instrument.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "${1:-$root/build}" && pwd)"
@@ -31,4 +31,8 @@ echo "$summary"
 [ "$(find "$scratch/reports" -name '*.txt' | wc -l)" -eq 24 ] || fail "export-all left no 24 files"
 summary="$("$cli" --library "$library" --quiet export-all "$scratch/reports" --type both)"
 [ "$summary" = "0 written, 24 skipped, 0 failed" ] || fail "a second export-all did not skip: $summary"
-echo "package.sh: packages built, lintian clean of errors, the unpacked brevalin-cli works"
+# The Python package finds the library folder of the unpacked quillsan beside it.
+identity="$(PYTHONPATH="$scratch/root/usr/lib/python3/dist-packages" /usr/bin/python3 -B \
+  "$scratch/root/usr/share/doc/python3-quillsan/examples/identity.py" --virtual)"
+grep -q '^firmware version: 1\.009$' <<<"$identity" || fail "the unpacked Python package: $identity"
+echo "package.sh: packages built, lintian clean of errors, the unpacked brevalin-cli and Python package work"

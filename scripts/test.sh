@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The whole test suite: installs what is missing, builds every flavour, runs
 # every test, each GoogleTest program again as one shuffled process and the
-# benchmarks briefly; then the Windows builds and their tests under wine, the suite
-# again under the sanitizers and valgrind, and a minute of fuzzing per decoder.
+# benchmarks briefly, the Python package as pip installs it; then the Windows
+# builds and their tests under wine, the suite again under the sanitizers and
+# valgrind, and a minute of fuzzing per decoder.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build"
@@ -29,6 +30,8 @@ done <<<"$programs"
 # Every benchmark once, briefly, with generous limits: one that no longer runs fails here.
 echo "== benchmarks, short run =="
 "$root/bench/run.sh" --short "$build"
+# The Python package installed with pip, its type check, tests and examples.
+"$root/scripts/python.sh" "$build"
 # The Debian packages, checked and run from their unpacked tree.
 "$root/scripts/package.sh" "$build"
 # The soak again with other fault plans, its figures in the log (ctest keeps them quiet).

@@ -1,16 +1,18 @@
 #include "soak_round.h"
 
+#include <QDir>
 #include <QFile>
 #include <QListWidget>
+#include <QMap>
+#include <QProcess>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <vector>
 
-#include "cli_session.h"
 #include "controller.h"
 #include "expected_report.h"
-#include "reconnect_answer.h"
 #include "main_window.h"
-#include "report_files.h"
+#include "reconnect_answer.h"
 #include "soak_library.h"
 #include "soak_user.h"
 #include "window_wiring.h"
@@ -25,9 +27,8 @@ constexpr int kMaxConnectTicks = 2000;
 // A user clicks Refresh until the run list is right, but not for ever.
 constexpr int kMaxRefreshes = 500;
 constexpr int kMaxSaveAttempts = 500;
-// A nightly job that finds no instrument runs again the next night; the soak
-// runs it again at once, but not for ever.
-constexpr int kMaxCliStarts = 50;
+// An export of the sample's 24 reports takes well under a second; a minute means a hang.
+constexpr int kCliWaitMs = 60000;
 
 QString Describe(const QByteArray& line) {
     return QString::fromLatin1(line.left(60).toPercentEncoding(" :.,/()-=%+*#<>[]"));
@@ -60,7 +61,7 @@ class Round {
                 }
             }
         }
-        if (failures_.isEmpty()) FetchWithCli();
+        if (failures_.isEmpty()) ExportWithCli();
         CollectFigures(failedBefore, promptsBefore);
         return failures_;
     }
@@ -223,53 +224,86 @@ class Round {
         file.remove();
     }
 
-    // brevalin-cli on the same faulted link: every run in both types, fetched
-    // and written as export-all does.
-    void FetchWithCli() {
-        SoakLibrary library;
-        cli::CliSession session(library, std::string());
-        std::string error;
-        if (!session.Bind("QUILLSAN.DLL", error)) {
-            Fail(QStringLiteral("brevalin-cli could not bind: %1").arg(error.c_str()));
-            return;
+    // The shipped brevalin-cli beside the installed virtual flavour, answering
+    // the reconnect question itself: export-all on the faulted link, and on
+    // USB once more with the device pulled mid-export and away for two
+    // searches; each in one invocation, every file as a fault-free export's.
+    void ExportWithCli() {
+        const QString link = setup_.link == Link::kSerial ? QStringLiteral("COM3") : "usb";
+        const QString release = setup_.link == Link::kUsbFeature ? "1" : "256";
+        const QStringList faults = {
+            QStringLiteral("QUILLSAN_VIRTUAL_FAULT_RATE=%1").arg(setup_.ratePercent),
+            QStringLiteral("QUILLSAN_VIRTUAL_FAULT_PLAN=%1").arg(setup_.planNumber)};
+        CompareExport("brevalin-cli export-all", link, release, faults);
+        if (setup_.link == Link::kSerial || !failures_.isEmpty()) return;
+        CompareExport(
+            "brevalin-cli export-all through an unplug", link, release,
+            {QStringLiteral("QUILLSAN_VIRTUAL_UNPLUG_AFTER=%1").arg(150 + setup_.planNumber),
+             "QUILLSAN_VIRTUAL_UNPLUG_SEARCHES=2"});
+    }
+
+    void CompareExport(const char* what, const QString& link, const QString& release,
+                       const QStringList& environment) {
+        const ExportedFiles expected = CliExport(link, release, {});
+        const ExportedFiles got = CliExport(link, release, environment);
+        if (expected.files.size() != 24) {
+            Fail(QStringLiteral("%1: the fault-free export wrote %2 files: %3")
+                     .arg(what)
+                     .arg(expected.files.size())
+                     .arg(expected.problem));
+        } else if (got.files != expected.files) {
+            Fail(QStringLiteral("%1: %2 of %3 files as without faults; %4")
+                     .arg(what)
+                     .arg(Matching(got, expected))
+                     .arg(expected.files.size())
+                     .arg(got.problem));
+        } else {
+            figures_.reports += static_cast<std::uint64_t>(got.files.size());
         }
-        std::vector<std::string> names;
-        bool started = false;
-        for (int start = 0; start < kMaxCliStarts && !started; ++start) {
-            started = session.Connect(cli::LinkChoice{}) && session.RunNames(names);
+    }
+
+    struct ExportedFiles {
+        QMap<QString, QByteArray> files;  // the reports by file name
+        QString problem;                  // the program's status and last error line
+    };
+
+    static int Matching(const ExportedFiles& got, const ExportedFiles& expected) {
+        int same = 0;
+        for (auto file = expected.files.begin(); file != expected.files.end(); ++file)
+            same += got.files.value(file.key()) == file.value();
+        return same;
+    }
+
+    ExportedFiles CliExport(const QString& link, const QString& release,
+                            const QStringList& environment) {
+        QTemporaryDir into;
+        QDir(into.path()).mkdir("reports");
+        QProcess cli;
+        QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+        variables.insert("QUILLSAN_VIRTUAL_USB_RELEASE", release);
+        for (const QString& setting : environment)
+            variables.insert(setting.section('=', 0, 0), setting.section('=', 1));
+        cli.setProcessEnvironment(variables);
+        cli.setWorkingDirectory(into.path());              // the library's log goes there
+        cli.setStandardInputFile(QProcess::nullDevice());  // nobody to answer
+        cli.start(CLI_PATH, {"--quiet", "--link", link, "export-all", into.filePath("reports")});
+        ExportedFiles exported;
+        if (!cli.waitForFinished(kCliWaitMs)) {
+            cli.kill();
+            cli.waitForFinished();
+            exported.problem = QStringLiteral("still running after %1 s").arg(kCliWaitMs / 1000);
+            return exported;
         }
-        if (!started) {
-            Fail(QStringLiteral("brevalin-cli never connected and listed the runs"));
-            return;
+        const QList<QByteArray> errors = cli.readAllStandardError().trimmed().split('\n');
+        exported.problem = QStringLiteral("exit status %1: %2")
+                               .arg(cli.exitCode())
+                               .arg(QString::fromLocal8Bit(errors.last()));
+        QDir reports(into.filePath("reports"));
+        for (const QString& name : reports.entryList({"*.txt"}, QDir::Files)) {
+            QFile file(reports.filePath(name));
+            if (file.open(QIODevice::ReadOnly)) exported.files.insert(name, file.readAll());
         }
-        for (int row = 0; row < kRuns; ++row) {
-            const int runIndex = kRuns - 1 - row;
-            if (row >= static_cast<int>(names.size()) ||
-                names[static_cast<std::size_t>(row)] != runs_[static_cast<std::size_t>(runIndex)].name) {
-                Fail(QStringLiteral("brevalin-cli's run list is wrong at row %1").arg(row));
-                return;
-            }
-            for (const bool validation : {true, false}) {
-                std::vector<std::string> lines;
-                if (session.Fetch(static_cast<std::uint16_t>(runIndex), validation, lines) !=
-                    cli::FetchOutcome::kComplete) {
-                    Fail(QStringLiteral("brevalin-cli lost the link on run %1").arg(runIndex));
-                    return;
-                }
-                QList<QByteArray> got;
-                for (const std::string& line : lines) got.append(QByteArray::fromStdString(line));
-                const QList<QByteArray> expected =
-                    CompareReport("brevalin-cli fetch", runIndex, validation, got);
-                if (!failures_.isEmpty()) return;
-                const QString path = QStringLiteral("%1/cli-%2.txt").arg(setup_.folder).arg(++saved_);
-                QFile file(path);
-                if (!cli::WriteReportFile(path.toStdString(), lines, false, error) ||
-                    !file.open(QIODevice::ReadOnly) || file.readAll() != ExpectedFile(expected)) {
-                    Fail(QStringLiteral("brevalin-cli's file differs from the report"));
-                }
-                file.remove();
-            }
-        }
+        return exported;
     }
 
     void CollectFigures(const FailedCalls& before, std::uint64_t promptsBefore) {

@@ -1,7 +1,8 @@
 // One soak round: a fresh instrument holding three long runs, faults from the
 // first exchange on, and brevalin connecting, listing the runs and fetching
-// and saving every run's report in both report types; then brevalin-cli's
-// retrieval fetching and writing them all again on the same faulted link.
+// and saving every run's report in both report types; then the shipped
+// brevalin-cli exporting the sample's reports over the same kind of link with
+// faults (and on USB an unplug), byte for byte as without.
 #pragma once
 
 #include <QString>

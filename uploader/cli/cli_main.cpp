@@ -8,6 +8,7 @@
 #include "cli_commands.h"
 #include "cli_options.h"
 #include "cli_session.h"
+#include "port_check.h"
 #include "reconnect_answer.h"
 #include "report_files.h"
 
@@ -57,9 +58,15 @@ int main(int argc, char** argv) {
         {options.reconnect, std::chrono::seconds(options.reconnectTimeoutSeconds)});
     AnswerReconnectQuestionsWith(&session);
     if (!session.Connect(options.link)) {
-        std::fprintf(stderr, "brevalin-cli: No Zantorel detected on %s\n",
-                     options.link.usb ? "USB"
-                                      : ("COM" + std::to_string(options.link.comNumber)).c_str());
+        const std::string port = options.link.usb ? std::string("USB")
+                                                  : "COM" + std::to_string(options.link.comNumber);
+        const std::string problem =
+            options.link.usb ? std::string() : SerialPortProblem(options.link.comNumber);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "brevalin-cli: %s: %s\n", port.c_str(), problem.c_str());
+        } else {
+            std::fprintf(stderr, "brevalin-cli: No Zantorel detected on %s\n", port.c_str());
+        }
         return kExitNoInstrument;
     }
     session.SetProgress(ProgressBar(options, stderr));

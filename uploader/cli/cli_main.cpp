@@ -8,6 +8,7 @@
 #include "cli_commands.h"
 #include "cli_options.h"
 #include "cli_session.h"
+#include "instrument_chars.h"
 #include "report_files.h"
 
 namespace {
@@ -40,9 +41,12 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     if (options.command == Command::kHelp) {
-        std::fputs(kUsage, stdout);
+        std::fputs(UsageText(options.helpTopic).c_str(), stdout);
         return kExitOk;
     }
+    // Printed before binding, so that a library that cannot be loaded still
+    // leaves the program's own version.
+    if (options.command == Command::kVersion) std::printf("brevalin-cli %s\n", BREVALIN_VERSION);
     InstallInterruptCleanup();
 
     const bool ownFile = options.library.empty();
@@ -52,10 +56,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "brevalin-cli: %s\n", OneLine(error).c_str());
         return kExitLibrary;
     }
+    if (options.command == Command::kVersion) {
+        std::printf("library file: %s\nlibrary version: %s\nlibrary flavour: %s\n",
+                    session.LibraryPath().c_str(),
+                    brevalin::Windows1252ToUtf8(session.libraryVersion()).c_str(),
+                    session.Flavour().c_str());
+        return kExitOk;
+    }
     if (!session.Connect(options.link)) {
-        std::fprintf(stderr, "brevalin-cli: No Zantorel detected on %s\n",
-                     options.link.usb ? "USB"
-                                      : ("COM" + std::to_string(options.link.comNumber)).c_str());
+        std::fprintf(
+            stderr, "brevalin-cli: No Zantorel detected on %s\n",
+            options.link.usb ? "USB" : ("COM" + std::to_string(options.link.comNumber)).c_str());
         return kExitNoInstrument;
     }
     session.SetProgress(ProgressBar(options, stderr));

@@ -8,6 +8,7 @@
 #include "cli_commands.h"
 #include "cli_options.h"
 #include "cli_session.h"
+#include "instrument_chars.h"
 #include "port_check.h"
 #include "reconnect_answer.h"
 #include "report_files.h"
@@ -42,9 +43,12 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     if (options.command == Command::kHelp) {
-        std::fputs(kUsage, stdout);
+        std::fputs(UsageText(options.helpTopic).c_str(), stdout);
         return kExitOk;
     }
+    // Printed before binding, so that a library that cannot be loaded still
+    // leaves the program's own version.
+    if (options.command == Command::kVersion) std::printf("brevalin-cli %s\n", BREVALIN_VERSION);
     InstallInterruptCleanup();
 
     const bool ownFile = options.library.empty();
@@ -53,6 +57,13 @@ int main(int argc, char** argv) {
     if (!session.Bind(ownFile ? "QUILLSAN.DLL" : options.library.c_str(), error)) {
         std::fprintf(stderr, "brevalin-cli: %s\n", OneLine(error).c_str());
         return kExitLibrary;
+    }
+    if (options.command == Command::kVersion) {
+        std::printf("library file: %s\nlibrary version: %s\nlibrary flavour: %s\n",
+                    session.LibraryPath().c_str(),
+                    brevalin::Windows1252ToUtf8(session.libraryVersion()).c_str(),
+                    session.Flavour().c_str());
+        return kExitOk;
     }
     session.SetReconnectBudget(
         {options.reconnect, std::chrono::seconds(options.reconnectTimeoutSeconds)});

@@ -1,65 +1,479 @@
 #include "cli_options.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <vector>
 
 namespace brevalin::cli {
+namespace {
 
-const char kUsage[] =
-    "Usage: brevalin-cli [--library PATH] [--link usb|COMn[:baud]] [--quiet] COMMAND\n"
-    "\n"
-    "Commands:\n"
-    "  info [--json]                 link, firmware version, serial number, library version\n"
-    "  list [--json]                 the runs, newest first, with their indices\n"
-    "  fetch [RUN] [--type validation|run] [-o FILE] [--force]\n"
-    "                                one report (RUN: index or name; newest run when absent)\n"
-    "                                to FILE as Save to File writes it, or to standard output\n"
-    "  export-all DIR [--type validation|run|both] [--force]\n"
-    "                                every run's reports into DIR; existing files are skipped\n"
-    "\n"
-    "Options:\n"
-    "  --library PATH   load this QUILLSAN.DLL instead of the one beside the program\n"
-    "  --link LINK      usb (default), or a serial port such as COM1 or COM3:115200\n"
-    "                   (9600 baud when none is given)\n"
-    "  --type TYPE      validation (fetch's default), run, or both (export-all's default)\n"
-    "  -o FILE          write the report to FILE (CR LF line ends, degree sign as 0xB0)\n"
-    "  --force          replace files that already exist\n"
-    "  --json           info and list print one JSON document\n"
-    "  --quiet          no progress bar\n"
-    "  -h, --help       this text\n"
-    "\n"
+// The library takes a 32-bit port index, COM number - 1.
+constexpr std::uint32_t kHighestCom = 4294967295u;
+constexpr std::uint32_t kHighestBaud = 4000000;
+constexpr std::uint32_t kLongestReconnectTimeout = 86400;
+
+// Which commands an option is for.
+enum CommandMask : unsigned {
+    kOnInfo = 1,
+    kOnList = 2,
+    kOnFetch = 4,
+    kOnExportAll = 8,
+    kOnInstrument = kOnInfo | kOnList | kOnFetch | kOnExportAll,
+};
+
+struct CommandSpec {
+    const char* name;
+    Command command;
+    unsigned mask;
+    const char* arguments;
+    const char* help;  // lines after the first are indented under it
+};
+
+const CommandSpec kCommands[] = {
+    {"info", Command::kInfo, kOnInfo, "", "link, firmware version, serial number, library version"},
+    {"list", Command::kList, kOnList, "", "the runs, newest first, with their indices"},
+    {"fetch", Command::kFetch, kOnFetch, "[RUN]",
+     "one report (RUN: index or name; newest run when absent)\n"
+     "to -o FILE as Save to File writes it, or to standard output"},
+    {"export-all", Command::kExportAll, kOnExportAll, "DIR",
+     "every run's reports into DIR (or the settings file's folder);\n"
+     "existing files are skipped"},
+    {"help", Command::kHelp, 0, "[COMMAND]", "this text, or that command's usage"},
+};
+
+// One parse: the options being filled and what waits for the command.
+struct Parse {
+    Options& options;
+    std::string typeText;
+    bool help = false;
+    bool version = false;
+};
+
+using Apply = bool (*)(Parse& parse, const std::string& value, std::string& error);
+
+bool Keep(std::string& into, const std::string& value) {
+    into = value;
+    return true;
+}
+
+bool Set(bool& flag, bool value) {
+    flag = value;
+    return true;
+}
+
+struct OptionSpec {
+    const char* name;
+    char shortName;     // 0: none
+    const char* value;  // what it takes; null for a flag
+    unsigned commands;  // 0: stands instead of a command
+    const char* help;
+    Apply apply;
+};
+
+const OptionSpec kOptions[] = {
+    {"--library", 0, "PATH", kOnInstrument,
+     "load this QUILLSAN.DLL instead of the one beside the program",
+     [](Parse& p, const std::string& v, std::string&) { return Keep(p.options.library, v); }},
+    {"--link", 0, "LINK", kOnInstrument,
+     "usb (default), a serial port COM1 to COM4294967295 as COMn or\n"
+     "COMn:baud (9600 baud when none is given), or its device path,\n"
+     "e.g. /dev/ttyUSB0 or /dev/serial/by-id/...",
+     [](Parse& p, const std::string& v, std::string& e) {
+         return ParseLink(v, p.options.link, e);
+     }},
+    {"--type", 0, "TYPE", kOnFetch | kOnExportAll,
+     "validation (fetch's default), run, or both (export-all's default)",
+     [](Parse& p, const std::string& v, std::string&) { return Keep(p.typeText, v); }},
+    {"--output", 'o', "FILE", kOnFetch,
+     "write the report to FILE (CR LF line ends, degree sign as 0xB0)",
+     [](Parse& p, const std::string& v, std::string&) { return Keep(p.options.output, v); }},
+    {"--force", 0, nullptr, kOnFetch | kOnExportAll, "replace files that already exist",
+     [](Parse& p, const std::string&, std::string&) { return Set(p.options.force, true); }},
+    {"--json", 0, nullptr, kOnInfo | kOnList, "info and list print one JSON document",
+     [](Parse& p, const std::string&, std::string&) { return Set(p.options.json, true); }},
+    {"--quiet", 'q', nullptr, kOnInstrument, "no progress bar",
+     [](Parse& p, const std::string&, std::string&) { return Set(p.options.quiet, true); }},
+    {"--reconnect-timeout", 0, "SECONDS", kOnInstrument,
+     "how long to go on trying to regain a lost instrument\n"
+     "(default 60; 0: no waiting)",
+     [](Parse& p, const std::string& v, std::string& e) {
+         return ParseReconnectTimeout(v, p.options.reconnectTimeoutSeconds, e);
+     }},
+    {"--no-reconnect", 0, nullptr, kOnInstrument,
+     "answer the library's reconnect question No: a lost instrument\n"
+     "ends the job",
+     [](Parse& p, const std::string&, std::string&) { return Set(p.options.reconnect, false); }},
+    {"--reconnect", 0, nullptr, kOnInstrument,
+     "try to regain a lost instrument (the default; overrides a\n"
+     "settings file's reconnect = no)",
+     [](Parse& p, const std::string&, std::string&) { return Set(p.options.reconnect, true); }},
+    {"--config", 0, "FILE", kOnInstrument,
+     "read settings from FILE first (key = value lines: library, link,\n"
+     "folder, type, reconnect-timeout, reconnect); options override them",
+     [](Parse& p, const std::string& v, std::string&) { return Keep(p.options.configPath, v); }},
+    {"--version", 0, nullptr, 0,
+     "the program's version and the library's file, version and flavour\n"
+     "(looks for no instrument)",
+     [](Parse& p, const std::string&, std::string&) { return Set(p.version, true); }},
+    {"--help", 'h', nullptr, kOnInstrument, "this text; after a command, that command's usage",
+     [](Parse& p, const std::string&, std::string&) { return Set(p.help, true); }},
+};
+
+const char kExitStatuses[] =
     "Exit status:\n"
     "  0  success\n"
     "  1  QUILLSAN.DLL missing, not loadable, or lacking an export\n"
-    "  2  bad command line\n"
+    "  2  bad command line or settings file\n"
     "  3  no instrument found on the link\n"
     "  4  the link was lost and not regained\n"
     "  5  the run was not found\n"
     "  6  a file could not be written, or exists and --force was not given\n"
-    "  130  interrupted (Ctrl-C); no partial file is left under a final name\n";
-
-namespace {
+    "  129, 130, 143  ended by SIGHUP, SIGINT (Ctrl-C) or SIGTERM; the summary is\n"
+    "     printed first, and no partial file is left under a final name\n";
 
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
 }
 
-// A whole decimal number from 1 to `limit`.
-bool ParseNumber(const std::string& text, std::uint32_t limit, std::uint32_t& value) {
-    if (text.empty() || text.size() > 10) return false;
+bool AllDigits(const std::string& text) {
     for (const char c : text) {
         if (!std::isdigit(static_cast<unsigned char>(c))) return false;
     }
+    return !text.empty();
+}
+
+// A whole decimal number from `lowest` to `highest`.
+bool ParseNumber(const std::string& text, std::uint32_t lowest, std::uint32_t highest,
+                 std::uint32_t& value) {
+    if (!AllDigits(text) || text.size() > 10) return false;
     const unsigned long long parsed = std::strtoull(text.c_str(), nullptr, 10);
-    if (parsed == 0 || parsed > limit) return false;
+    if (parsed < lowest || parsed > highest) return false;
     value = static_cast<std::uint32_t>(parsed);
     return true;
 }
 
-bool ParseTypes(const std::string& text, bool bothAllowed, ReportTypes& types) {
+// "3" or "3:115200", after "COM".
+bool ParseComPort(const std::string& text, LinkChoice& link) {
+    const std::size_t colon = text.find(':');
+    LinkChoice serial;
+    serial.usb = false;
+    if (!ParseNumber(text.substr(0, colon), 1, kHighestCom, serial.comNumber)) return false;
+    if (colon != std::string::npos &&
+        !ParseNumber(text.substr(colon + 1), 1, kHighestBaud, serial.baudRate)) {
+        return false;
+    }
+    link = serial;
+    return true;
+}
+
+// The library's naming of serial devices, read backwards: the device a COM
+// number opens, so a device's COM number, or false when no COM number opens it.
+bool ComNumberOfDevice(const std::string& device, std::uint32_t& comNumber) {
+    struct Family {
+        const char* prefix;
+        std::uint32_t firstCom;
+        std::uint32_t lastDevice;
+    };
+    static const Family kFamilies[] = {{"/dev/ttyS", 1, 98},
+                                       {"/dev/ttyUSB", 100, 99},
+                                       {"/dev/ttyACM", 200, 99},
+                                       {"/dev/pts/", 300, kHighestCom - 300}};
+    for (const Family& family : kFamilies) {
+        const std::size_t length = std::strlen(family.prefix);
+        if (device.compare(0, length, family.prefix) != 0) continue;
+        const std::string number = device.substr(length);
+        std::uint32_t n = 0;
+        // The library names ttyS1, never ttyS01.
+        if ((number.size() > 1 && number[0] == '0') ||
+            !ParseNumber(number, 0, family.lastDevice, n)) {
+            return false;
+        }
+        comNumber = family.firstCom + n;
+        return true;
+    }
+    return false;
+}
+
+std::string RealPath(const std::string& path) {
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) return {};
+    std::string whole(resolved);
+    std::free(resolved);
+    return whole;
+}
+
+// The device `path` names, symbolic links followed. A device that is absent
+// now (an adapter unplugged) keeps its name, so the link fails as one with no
+// instrument rather than as a bad command line.
+bool ResolveDevice(const std::string& path, std::string& device, std::string& error) {
+    device = RealPath(path);
+    if (!device.empty()) return true;
+    const int whyNot = errno;
+    const std::size_t slash = path.rfind('/');
+    const std::string name = path.substr(slash + 1);
+    struct stat link {};
+    if (whyNot == ENOENT && lstat(path.c_str(), &link) != 0 && !name.empty() && name != "." &&
+        name != "..") {
+        const std::string folder = RealPath(slash == 0 ? "/" : path.substr(0, slash));
+        if (!folder.empty()) {
+            device = (folder == "/" ? "" : folder) + "/" + name;
+            return true;
+        }
+    }
+    error = path + ": " + std::strerror(whyNot);
+    return false;
+}
+
+// A device path with an optional ":baud".
+bool ParseDevicePath(const std::string& text, LinkChoice& link, std::string& error) {
+    LinkChoice serial;
+    serial.usb = false;
+    std::string path = text;
+    const std::size_t colon = text.rfind(':');
+    struct stat whole {};
+    if (colon != std::string::npos && AllDigits(text.substr(colon + 1)) &&
+        lstat(text.c_str(), &whole) != 0) {
+        if (!ParseNumber(text.substr(colon + 1), 1, kHighestBaud, serial.baudRate)) {
+            error = "baud rate of '" + text + "' is not from 1 to 4000000";
+            return false;
+        }
+        path = text.substr(0, colon);
+    }
+    std::string device;
+    if (!ResolveDevice(path, device, error)) return false;
+    if (!ComNumberOfDevice(device, serial.comNumber)) {
+        error = "'" + path + "'" + (device != path ? " (" + device + ")" : std::string()) +
+                " is no serial port the library opens (/dev/ttyS0-98, /dev/ttyUSB0-99, "
+                "/dev/ttyACM0-99, /dev/pts/N)";
+        return false;
+    }
+    link = serial;
+    return true;
+}
+
+// "info and list", "fetch and export-all".
+std::string CommandNames(unsigned mask, const char* last) {
+    std::vector<std::string> names;
+    for (const CommandSpec& command : kCommands) {
+        if ((command.mask & mask) != 0 || (mask == ~0u)) names.push_back(command.name);
+    }
+    std::string joined;
+    for (std::size_t n = 0; n < names.size(); ++n) {
+        joined += (n == 0 ? "" : n + 1 == names.size() ? last : ", ") + names[n];
+    }
+    return joined;
+}
+
+const CommandSpec* FindCommand(const std::string& name) {
+    for (const CommandSpec& command : kCommands) {
+        if (name == command.name) return &command;
+    }
+    return nullptr;
+}
+
+std::string UnknownCommand(const std::string& name) {
+    return "unknown command '" + name + "' (" + CommandNames(~0u, " or ") + ")";
+}
+
+std::string OptionName(const OptionSpec& option) {
+    return option.shortName != 0 ? std::string("-") + option.shortName + "/" + option.name
+                                 : std::string(option.name);
+}
+
+std::string UnknownOption(const std::string& arg) {
+    std::string known;
+    for (const OptionSpec& option : kOptions)
+        known += (known.empty() ? "" : ", ") + OptionName(option);
+    return "unknown option '" + arg + "' (" + known + ")";
+}
+
+struct Given {
+    const OptionSpec* spec = nullptr;
+    std::string typed;  // as the user wrote its name
+    std::string value;
+};
+
+// One option at argv[n] (moving n past a separate value), or why not.
+bool ScanOption(int argc, const char* const* argv, int& n, Given& given, std::string& error) {
+    const std::string arg = argv[n];
+    std::optional<std::string> attached;
+    if (arg[1] == '-') {
+        const std::size_t equals = arg.find('=');
+        given.typed = arg.substr(0, equals);
+        if (equals != std::string::npos) attached = arg.substr(equals + 1);
+    } else {
+        given.typed = arg.substr(0, 2);
+        if (arg.size() > 2) attached = arg.substr(2);
+    }
+    for (const OptionSpec& option : kOptions) {
+        if (given.typed == option.name ||
+            (given.typed.size() == 2 && given.typed[1] == option.shortName)) {
+            given.spec = &option;
+        }
+    }
+    if (given.spec == nullptr || (attached && !given.spec->value && arg[1] != '-')) {
+        error = UnknownOption(arg);
+        return false;
+    }
+    if (!given.spec->value) {
+        if (attached) error = given.typed + " takes no value";
+        return !attached;
+    }
+    if (attached) {
+        given.value = *attached;
+    } else if (n + 1 < argc) {
+        given.value = argv[++n];
+    }
+    if (given.value.empty()) {
+        error = given.typed + " needs a value (" + given.spec->value + ")";
+        return false;
+    }
+    return true;
+}
+
+// The options and the words between them; "--" ends the options.
+bool Scan(int argc, const char* const* argv, std::vector<Given>& given,
+          std::vector<std::string>& words, std::string& error) {
+    bool optionsEnded = false;
+    for (int n = 1; n < argc; ++n) {
+        const std::string arg = argv[n];
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            words.push_back(arg);
+        } else {
+            given.emplace_back();
+            if (!ScanOption(argc, argv, n, given.back(), error)) return false;
+        }
+    }
+    return true;
+}
+
+// help [COMMAND], COMMAND --help.
+bool TakeHelp(const std::vector<std::string>& words, bool helpCommand, Options& options,
+              std::string& error) {
+    options.command = Command::kHelp;
+    const std::size_t topic = helpCommand ? 1 : 0;
+    if (helpCommand && words.size() > 2) {
+        error = "help takes one command";
+        return false;
+    }
+    if (words.size() <= topic) return true;
+    if (FindCommand(words[topic]) == nullptr) {
+        error = UnknownCommand(words[topic]);
+        return false;
+    }
+    options.helpTopic = words[topic];
+    return true;
+}
+
+// The command's own arguments, the words after its name.
+bool TakeArguments(const CommandSpec& command, const std::vector<std::string>& words,
+                   const DeferredSettings& deferred, Options& options, std::string& error) {
+    if (command.command == Command::kFetch) {
+        if (words.size() > 1) {
+            error = "fetch takes at most one run";
+        } else if (words.size() == 1 && words.front().empty()) {
+            error = "fetch: an empty RUN names no run (leave it out for the newest)";
+        } else if (words.size() == 1) {
+            options.run = words.front();
+        }
+    } else if (command.command == Command::kExportAll) {
+        if (words.size() == 1 && !words.front().empty()) {
+            options.output = words.front();
+        } else if (words.empty() && !deferred.folder.empty()) {
+            options.output = deferred.folder;
+        } else {
+            error = "export-all takes one folder";
+        }
+    } else if (!words.empty()) {
+        error = std::string(command.name) + " takes no arguments";
+    }
+    return error.empty();
+}
+
+// The command's own default, then the settings file's where the command can
+// use it, then --type.
+bool TakeTypes(const CommandSpec& command, const Parse& parse, const DeferredSettings& deferred,
+               std::string& error) {
+    const bool exportAll = command.command == Command::kExportAll;
+    parse.options.types = exportAll ? ReportTypes{true, true} : ReportTypes{};
+    std::string text = parse.typeText;
+    if (text.empty() && (exportAll || Lower(deferred.type) != "both")) text = deferred.type;
+    if (text.empty() || (command.mask & (kOnFetch | kOnExportAll)) == 0) return true;
+    return ParseReportTypes(text, exportAll, parse.options.types, error);
+}
+
+bool TakeCommand(const std::vector<Given>& given, std::vector<std::string> words, Parse& parse,
+                 const DeferredSettings& deferred, std::string& error) {
+    if (words.empty()) {
+        error = "no command given";
+        return false;
+    }
+    const CommandSpec* command = FindCommand(words.front());
+    if (command == nullptr) {
+        error = UnknownCommand(words.front());
+        return false;
+    }
+    if (command->command == Command::kHelp) return TakeHelp(words, true, parse.options, error);
+    for (const Given& option : given) {
+        if ((option.spec->commands & command->mask) == 0) {
+            error = option.typed + " is for " + CommandNames(option.spec->commands, " and ");
+            return false;
+        }
+    }
+    parse.options.command = command->command;
+    words.erase(words.begin());
+    return TakeArguments(*command, words, deferred, parse.options, error) &&
+           TakeTypes(*command, parse, deferred, error);
+}
+
+// "  -o, --output FILE" and its help, in two columns.
+void AppendRow(std::string& text, const std::string& left, const char* help) {
+    constexpr std::size_t kColumn = 30;
+    text += "  " + left;
+    text += left.size() + 4 <= kColumn ? std::string(kColumn - 2 - left.size(), ' ')
+                                       : "\n" + std::string(kColumn, ' ');
+    for (const char* c = help; *c != '\0'; ++c) {
+        text += *c;
+        if (*c == '\n') text += std::string(kColumn, ' ');
+    }
+    text += '\n';
+}
+
+void AppendOptions(std::string& text, unsigned mask) {
+    for (const OptionSpec& option : kOptions) {
+        if (mask != ~0u && (option.commands & mask) == 0) continue;
+        std::string left = option.shortName != 0 ? std::string("-") + option.shortName + ", " : "";
+        left += option.name;
+        if (option.value) left += std::string(" ") + option.value;
+        AppendRow(text, left, option.help);
+    }
+}
+
+}  // namespace
+
+bool ParseLink(const std::string& text, LinkChoice& link, std::string& error) {
+    const std::string lower = Lower(text);
+    if (lower == "usb") {
+        link = LinkChoice{};
+        return true;
+    }
+    if (text.find('/') != std::string::npos) return ParseDevicePath(text, link, error);
+    if (lower.rfind("com", 0) == 0 && ParseComPort(lower.substr(3), link)) return true;
+    error = "unknown link '" + text +
+            "' (usb, COM1 to COM4294967295, COMn:baud, or a device path such as /dev/ttyUSB0)";
+    return false;
+}
+
+bool ParseReportTypes(const std::string& text, bool bothAllowed, ReportTypes& types,
+                      std::string& error) {
     const std::string type = Lower(text);
     if (type == "validation") {
         types = {true, false};
@@ -68,136 +482,73 @@ bool ParseTypes(const std::string& text, bool bothAllowed, ReportTypes& types) {
     } else if (type == "both" && bothAllowed) {
         types = {true, true};
     } else {
+        error = "unknown report type '" + text + "' (" +
+                (bothAllowed ? "validation, run or both" : "validation or run") + ")";
         return false;
     }
     return true;
 }
 
-}  // namespace
-
-bool ParseLink(const std::string& text, LinkChoice& link) {
-    const std::string lower = Lower(text);
-    if (lower == "usb") {
-        link = LinkChoice{};
-        return true;
-    }
-    if (lower.rfind("com", 0) != 0) return false;
-    const std::size_t colon = lower.find(':');
-    LinkChoice serial;
-    serial.usb = false;
-    if (!ParseNumber(lower.substr(3, colon == std::string::npos ? std::string::npos : colon - 3),
-                     256, serial.comNumber)) {
-        return false;
-    }
-    if (colon != std::string::npos &&
-        !ParseNumber(lower.substr(colon + 1), 4000000, serial.baudRate)) {
-        return false;
-    }
-    link = serial;
-    return true;
+bool ParseReconnectTimeout(const std::string& text, std::uint32_t& seconds, std::string& error) {
+    if (ParseNumber(text, 0, kLongestReconnectTimeout, seconds)) return true;
+    error = "reconnect timeout '" + text + "' is not a whole number of seconds from 0 to 86400";
+    return false;
 }
 
 bool ParseOptions(int argc, const char* const* argv, Options& options, std::string& error) {
-    std::vector<std::string> positional;
-    std::string typeText;
-    bool outputGiven = false;
-    for (int n = 1; n < argc; ++n) {
-        const std::string arg = argv[n];
-        auto value = [&](std::string& into) {
-            if (n + 1 >= argc) {
-                error = arg + " needs a value";
-                return false;
-            }
-            into = argv[++n];
-            return true;
-        };
-        if (arg == "-h" || arg == "--help") {
-            options.command = Command::kHelp;
-            return true;
-        } else if (arg == "--library") {
-            if (!value(options.library)) return false;
-        } else if (arg == "--link") {
-            std::string link;
-            if (!value(link)) return false;
-            if (!ParseLink(link, options.link)) {
-                error = "unknown link '" + link + "' (usb, COMn or COMn:baud)";
-                return false;
-            }
-        } else if (arg == "--type") {
-            if (!value(typeText)) return false;
-        } else if (arg == "-o" || arg == "--output") {
-            if (!value(options.output)) return false;
-            outputGiven = true;
-        } else if (arg == "--force") {
-            options.force = true;
-        } else if (arg == "--json") {
-            options.json = true;
-        } else if (arg == "--quiet" || arg == "-q") {
-            options.quiet = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            error = "unknown option '" + arg + "'";
-            return false;
-        } else {
-            positional.push_back(arg);
-        }
+    std::vector<Given> given;
+    std::vector<std::string> words;
+    if (!Scan(argc, argv, given, words, error)) return false;
+    Parse parse{options, {}};
+    for (const Given& option : given)
+        parse.help = parse.help || option.typed == "--help" || option.typed == "-h";
+    if (parse.help) {
+        const bool helpCommand = !words.empty() && words.front() == "help";
+        return TakeHelp(words, helpCommand, options, error);
     }
-    if (positional.empty()) {
-        error = "no command given";
+    // The settings file first, so that every option overrides it.
+    for (const Given& option : given) {
+        if (option.typed == "--config") options.configPath = option.value;
+    }
+    DeferredSettings deferred;
+    if (!options.configPath.empty() &&
+        !ReadSettingsFile(options.configPath, options, deferred, error)) {
         return false;
     }
-    const std::string command = positional.front();
-    positional.erase(positional.begin());
-    const bool jsonAllowed = command == "info" || command == "list";
-    const bool typeAllowed = command == "fetch" || command == "export-all";
-    if (command == "info" || command == "list") {
-        options.command = command == "info" ? Command::kInfo : Command::kList;
-        if (!positional.empty()) {
-            error = command + " takes no arguments";
-            return false;
-        }
-    } else if (command == "fetch") {
-        options.command = Command::kFetch;
-        if (positional.size() > 1) {
-            error = "fetch takes at most one run";
-            return false;
-        }
-        if (!positional.empty()) options.run = positional.front();
-        if (outputGiven && options.output.empty()) {
-            error = "-o needs a file name";
-            return false;
-        }
-    } else if (command == "export-all") {
-        options.command = Command::kExportAll;
-        if (outputGiven || positional.size() != 1 || positional.front().empty()) {
-            error = "export-all takes one folder";
-            return false;
-        }
-        options.output = positional.front();
-        options.types = {true, true};  // a nightly export wants every report
-    } else {
-        error = "unknown command '" + command + "'";
-        return false;
+    for (const Given& option : given) {
+        if (!option.spec->apply(parse, option.value, error)) return false;
     }
-    if (options.json && !jsonAllowed) {
-        error = "--json is for info and list";
-        return false;
+    if (parse.version) {
+        options.command = Command::kVersion;
+        return true;
     }
-    if (outputGiven && options.command != Command::kFetch) {
-        error = "-o is for fetch";
-        return false;
-    }
-    if (!typeText.empty() || options.force) {
-        if (!typeAllowed) {
-            error = (typeText.empty() ? "--force" : "--type") + std::string(" is for fetch and export-all");
-            return false;
+    return TakeCommand(given, words, parse, deferred, error);
+}
+
+std::string UsageText(const std::string& topic) {
+    const CommandSpec* command = FindCommand(topic);
+    if (command != nullptr) {
+        std::string text = std::string("Usage: brevalin-cli [OPTIONS] ") + command->name +
+                           (*command->arguments != '\0' ? " " : "") + command->arguments + "\n\n";
+        AppendRow(text, command->name, command->help);
+        if (command->mask != 0) {
+            text += "\nOptions:\n";
+            AppendOptions(text, command->mask);
         }
+        return text;
     }
-    if (!typeText.empty() &&
-        !ParseTypes(typeText, options.command == Command::kExportAll, options.types)) {
-        error = "unknown report type '" + typeText + "'";
-        return false;
+    std::string text =
+        "Usage: brevalin-cli [OPTIONS] COMMAND [ARGUMENTS]\n"
+        "       brevalin-cli --version | help [COMMAND] | COMMAND --help\n"
+        "\nCommands:\n";
+    for (const CommandSpec& each : kCommands) {
+        AppendRow(text,
+                  std::string(each.name) + (*each.arguments != '\0' ? " " : "") + each.arguments,
+                  each.help);
     }
-    return true;
+    text += "\nOptions:\n";
+    AppendOptions(text, ~0u);
+    return text + "\n" + kExitStatuses;
 }
 
 }  // namespace brevalin::cli

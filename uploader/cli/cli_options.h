@@ -38,11 +38,32 @@ struct Options {
 };
 
 // False with a one-line reason in `error` when the arguments make no sense.
+// A settings file named by --config is read first.
 bool ParseOptions(int argc, const char* const* argv, Options& options, std::string& error);
 
-// "usb", "COM3" or "COM3:115200", case-insensitive.
-bool ParseLink(const std::string& text, LinkChoice& link);
+// The usage of every command and option, or of one command (`topic`).
+std::string UsageText(const std::string& topic);
 
-extern const char kUsage[];
+// The value parsers the command line and the settings file share; each
+// leaves a one-line reason in `error` when it refuses.
+
+// "usb", "COMn" or "COMn:baud" (case-insensitive), or a serial device path
+// (symbolic links followed) that the library reaches through a COM number.
+bool ParseLink(const std::string& text, LinkChoice& link, std::string& error);
+// validation, run, and both where `bothAllowed`.
+bool ParseReportTypes(const std::string& text, bool bothAllowed, ReportTypes& types,
+                      std::string& error);
+bool ParseReconnectTimeout(const std::string& text, std::uint32_t& seconds, std::string& error);
+
+// The settings file's values that depend on the command, applied after it is known.
+struct DeferredSettings {
+    std::string folder;  // export-all's folder when the command line names none
+    std::string type;    // validation, run or both, checked
+};
+
+// Reads a settings file: `key = value` lines, `#` comment lines, blank lines.
+// library, link, reconnect-timeout and reconnect go into `options`.
+bool ReadSettingsFile(const std::string& path, Options& options, DeferredSettings& deferred,
+                      std::string& error);
 
 }  // namespace brevalin::cli

@@ -53,6 +53,8 @@ class CliTest : public QObject {
     // @DIR is a scratch folder, @WRONG the libraries that lack exports, @HW the
     // hardware flavour (no instrument on the test machine). `existing` names a
     // file holding an earlier copy before the run; it must survive a failure.
+    // "NAME\nTEXT" is a file of that text instead (@DIR replaced), "NAME -> TARGET"
+    // a symbolic link.
     void command_line_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("existing");
@@ -83,9 +85,35 @@ class CliTest : public QObject {
         QTest::newRow("unknown name") << QStringList{"fetch", "RUN 0099"} << "" << 5 << QByteArray() << QByteArray("no run 'RUN 0099'");
         QTest::newRow("existing file kept") << QStringList{"fetch", "3", "-o", "@DIR/r.txt"} << "r.txt" << 6 << QByteArray() << QByteArray("r.txt: exists (--force replaces it)\n");
         QTest::newRow("existing file forced") << QStringList{"fetch", "3", "-o", "@DIR/r.txt", "--force"} << "r.txt" << 0 << QByteArray() << QByteArray();
-        QTest::newRow("folder missing") << QStringList{"fetch", "-o", "@DIR/none/r.txt"} << "" << 6 << QByteArray() << QByteArray("none/r.txt: No such file or directory\n");
+        QTest::newRow("folder missing") << QStringList{"fetch", "-o", "@DIR/none/r.txt"} << "" << 6 << QByteArray() << QByteArray("none/r.txt: No such file or directory");
         QTest::newRow("export into nothing") << QStringList{"export-all", "@DIR/none"} << "" << 6 << QByteArray() << QByteArray("none: not a folder\n");
         QTest::newRow("export skips what is there") << QStringList{"export-all", "@DIR"} << "RUN 0005  2026-10-16 15_02  Long range PCR.run.txt" << 0 << QByteArray("23 written, 1 skipped, 0 failed\n") << QByteArray();
+        QTest::newRow("version") << QStringList{"--version"} << "" << 0 << QByteArray("/virtual/QUILLSAN.DLL\nlibrary version: QUILLSAN.DLL Version 1.009\nlibrary flavour: virtual\n") << QByteArray();
+        QTest::newRow("version without an instrument") << QStringList{"--library", "@HW/QUILLSAN.DLL", "--version"} << "" << 0 << QByteArray("/hardware/QUILLSAN.DLL\nlibrary version: QUILLSAN.DLL Version 1.009\nlibrary flavour: hardware\n") << QByteArray();
+        QTest::newRow("version, library absent") << QStringList{"--library", "@DIR/QUILLSAN.DLL", "--version"} << "" << 1 << QByteArray("brevalin-cli 1.9\n") << QByteArray("brevalin-cli: Can't find or load DLL '");
+        QTest::newRow("help fetch") << QStringList{"help", "fetch"} << "" << 0 << QByteArray("Usage: brevalin-cli [OPTIONS] fetch [RUN]\n") << QByteArray();
+        QTest::newRow("fetch --help") << QStringList{"fetch", "--help"} << "" << 0 << QByteArray("Usage: brevalin-cli [OPTIONS] fetch [RUN]\n") << QByteArray();
+        QTest::newRow("help on an unknown command") << QStringList{"help", "upload"} << "" << 2 << QByteArray() << QByteArray("unknown command 'upload' (info, list, fetch, export-all or help)");
+        QTest::newRow("unknown option") << QStringList{"info", "--frob"} << "" << 2 << QByteArray() << QByteArray("unknown option '--frob' (--library, --link, --type, -o/--output, --force,");
+        QTest::newRow("a flag given a value") << QStringList{"info", "--json=yes"} << "" << 2 << QByteArray() << QByteArray("--json takes no value");
+        QTest::newRow("-- ends the options") << QStringList{"fetch", "--", "-3"} << "" << 5 << QByteArray() << QByteArray("no run '-3'");
+        QTest::newRow("empty run") << QStringList{"fetch", ""} << "" << 2 << QByteArray() << QByteArray("fetch: an empty RUN names no run");
+        QTest::newRow("--link=COM301") << QStringList{"--link=COM301", "info"} << "" << 0 << QByteArray("link: COM301:9600\n") << QByteArray();
+        QTest::newRow("highest port index") << QStringList{"--link", "COM4294967295", "info"} << "" << 0 << QByteArray("link: COM4294967295:9600\n") << QByteArray();
+        QTest::newRow("past a 32-bit port index") << QStringList{"--link", "COM4294967296", "info"} << "" << 2 << QByteArray() << QByteArray("unknown link 'COM4294967296' (usb, COM1 to COM4294967295,");
+        QTest::newRow("USB serial device") << QStringList{"--link", "/dev/ttyUSB0:115200", "info"} << "" << 0 << QByteArray("link: COM100:115200\n") << QByteArray();
+        QTest::newRow("device through a link") << QStringList{"--link", "@DIR/serial/ttyACM2", "info"} << "serial -> /dev" << 0 << QByteArray("link: COM202:9600\n") << QByteArray();
+        QTest::newRow("device no COM port opens") << QStringList{"--link", "/dev/null", "info"} << "" << 2 << QByteArray() << QByteArray("'/dev/null' is no serial port the library opens");
+        QTest::newRow("-oFILE") << QStringList{"fetch", "3", "-o@DIR/r.txt"} << "r.txt" << 6 << QByteArray() << QByteArray("r.txt: exists (--force replaces it)\n");
+        QTest::newRow("--type=bogus") << QStringList{"export-all", "@DIR", "--type=bogus"} << "" << 2 << QByteArray() << QByteArray("unknown report type 'bogus' (validation, run or both)");
+        QTest::newRow("no waiting, no reconnecting") << QStringList{"--reconnect-timeout", "0", "--no-reconnect", "info"} << "" << 0 << QByteArray("firmware version: 1.009\n") << QByteArray();
+        QTest::newRow("reconnect timeout not a number") << QStringList{"--reconnect-timeout=-1", "info"} << "" << 2 << QByteArray() << QByteArray("reconnect timeout '-1' is not a whole number of seconds from 0 to 86400");
+        QTest::newRow("settings file") << QStringList{"--config", "@DIR/export.conf", "info"} << "export.conf\n# nightly\n\n  link = COM7:19200\r\nreconnect = no\n" << 0 << QByteArray("link: COM7:19200\n") << QByteArray();
+        QTest::newRow("options override settings") << QStringList{"--config", "@DIR/export.conf", "--link", "com4", "info"} << "export.conf\nlink = COM7:19200\n" << 0 << QByteArray("link: COM4:9600\n") << QByteArray();
+        QTest::newRow("settings' folder and type") << QStringList{"--config", "@DIR/export.conf", "export-all"} << "export.conf\nfolder = @DIR\ntype = run\n" << 0 << QByteArray("12 written, 0 skipped, 0 failed\n") << QByteArray();
+        QTest::newRow("settings: unknown key") << QStringList{"--config", "@DIR/export.conf", "info"} << "export.conf\nlink = COM7\ncolour = blue\n" << 2 << QByteArray() << QByteArray("export.conf:2: unknown key 'colour' (library, link, folder, type, reconnect-timeout, reconnect)");
+        QTest::newRow("settings: bad value") << QStringList{"--config", "@DIR/export.conf", "info"} << "export.conf\n\nreconnect = maybe\n" << 2 << QByteArray() << QByteArray("export.conf:2: reconnect 'maybe' is neither yes nor no");
+        QTest::newRow("settings file missing") << QStringList{"--config", "@DIR/none.conf", "info"} << "" << 2 << QByteArray() << QByteArray("none.conf: No such file or directory");
     }
 
     void command_line() {
@@ -100,11 +128,18 @@ class CliTest : public QObject {
                 .replace("@WRONG", WRONG_ROOT)
                 .replace("@HW", HARDWARE_FOLDER);
         }
-        const QString earlier = existing.isEmpty() ? QString() : folder.filePath(existing);
-        if (!earlier.isEmpty()) {
-            QFile file(earlier);
+        QString earlier;
+        const qsizetype newline = existing.indexOf('\n');
+        if (existing.contains(" -> ")) {
+            const QStringList link = existing.split(" -> ");
+            QVERIFY(QFile::link(link[1], folder.filePath(link[0])));
+        } else if (!existing.isEmpty()) {
+            QFile file(folder.filePath(existing.left(newline)));
             QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(kEarlier);
+            if (newline < 0) earlier = file.fileName();
+            file.write(newline < 0
+                           ? QByteArray(kEarlier)
+                           : existing.mid(newline + 1).replace("@DIR", folder.path()).toUtf8());
         }
 
         const Outcome outcome = RunCli(arguments, folder.path());

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <ctime>
 #include <fstream>
+#include <map>
 #include <set>
 
 #include "cli_commands.h"
@@ -75,6 +76,7 @@ class ExportJob {
     std::vector<std::string> runs_;  // oldest first
     std::vector<NamePlan> plans_;
     bool listingKept_ = false;  // the manifest's runs still lead the list, in place
+    std::map<std::string, int> namesakes_;
     std::set<std::size_t> claimed_;
     std::set<std::string> taken_;  // folded names in the folder or the manifest
     std::string serialNumber_;
@@ -106,8 +108,10 @@ int ExportJob::Run() {
     runs_.assign(newestFirst.rbegin(), newestFirst.rend());
     plans_ = PlanNames(runs_);
     manifest_ = LoadManifest(folder_);
-    listingKept_ = manifest_.listing.size() <= runs_.size() &&
+    // A single listed run may have been dropped for a new one of that name.
+    listingKept_ = manifest_.listing.size() >= 2 && manifest_.listing.size() <= runs_.size() &&
                    std::equal(manifest_.listing.begin(), manifest_.listing.end(), runs_.begin());
+    for (const std::string& name : runs_) ++namesakes_[name];
     taken_ = FoldedEntries(folder_);
     for (const ManifestRecord& record : manifest_.records) taken_.insert(Folded(record.file));
     serialNumber_ = SerialNumber(session_);
@@ -147,7 +151,7 @@ void ExportJob::ExportOne(std::size_t run, bool validation) {
         return;
     }
     std::vector<std::string> lines;
-    if (session_.Fetch(static_cast<std::uint16_t>(runs_.size() - 1 - run), validation, lines) !=
+    if (session_.Fetch(static_cast<std::uint16_t>(run), validation, lines) !=
         FetchOutcome::kComplete) {
         ErrorLine(streams_.err, Path(target) + ": the link was lost");
         linkLost_ = true;
@@ -171,9 +175,11 @@ void ExportJob::ExportOne(std::size_t run, bool validation) {
 }
 
 // The run's record when the run list has only grown since the manifest was
-// written, so that its place alone says which run it is.
+// written and no other run has its name, so that its place alone says which
+// run it is; runs of one name may have moved up and are compared instead.
 bool ExportJob::StoredByPlace(std::size_t run, bool validation, std::size_t& record) const {
-    if (!listingKept_ || run >= manifest_.listing.size()) return false;
+    if (!listingKept_ || run >= manifest_.listing.size() || namesakes_.at(runs_[run]) != 1)
+        return false;
     for (std::size_t r = 0; r < manifest_.records.size(); ++r) {
         const ManifestRecord& candidate = manifest_.records[r];
         if (candidate.index == static_cast<long>(run) && candidate.validation == validation &&
@@ -279,7 +285,7 @@ void ExportJob::Note(Outcome outcome, std::size_t run, bool validation,
                         "\", \"fetched\": " + (fetched ? "true" : "false") +
                         ", \"file\": " + Json(record ? record->file : file) +
                         ", \"run\": " + Json(Windows1252ToUtf8(runs_[run])) +
-                        ", \"index\": " + std::to_string(runs_.size() - 1 - run) +
+                        ", \"index\": " + std::to_string(run) +
                         ", \"type\": " + (validation ? "\"validation\"" : "\"run\"");
     if (record != nullptr) {
         entry += ", \"lines\": " + std::to_string(record->lines) +

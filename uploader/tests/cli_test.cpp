@@ -8,9 +8,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <signal.h>
 #include <sys/file.h>
 
 #include "cli_commands.h"
+#include "sha256.h"
 #include "fixture.h"
 
 namespace brevalin::test {
@@ -292,6 +294,64 @@ class CliTest : public QObject {
         written.sort();  // byte order, as the expected names are written
         QCOMPARE(written, files);
         if (setup == "foreign") QCOMPARE(Contents(folder.filePath("a.validation.txt")), QByteArray(kEarlier));
+    }
+
+    // A name can neither start a line of its own nor move the cursor.
+    void list_escapes_instrument_names() {
+        Session session({{"two\nlines", 2}, {"\x1b[2Jclear\x81", 2}});
+        cli::CliSession cli(session.library, std::string());
+        std::string error;
+        QVERIFY(cli.Bind("QUILLSAN.DLL", error));
+        QVERIFY(cli.Connect(cli::LinkChoice{}));
+        const cli::Streams streams{std::tmpfile(), std::tmpfile()};
+        QCOMPARE(cli::List(cli, cli::Options{}, streams), 0);
+        QCOMPARE(ReadBack(streams.out), QByteArray("    1  \\x1B[2Jclear\\x81\n    0  two\\x0Alines\n"));
+        QCOMPARE(ReadBack(streams.err), QByteArray());
+    }
+
+    // The manifest's hash against the standard test vectors.
+    void sha256_data() {
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<QByteArray>("digest");
+        QTest::newRow("abc") << QByteArray("abc") << QByteArray("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+        QTest::newRow("empty") << QByteArray("") << QByteArray("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+        QTest::newRow("two blocks") << QByteArray("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq") << QByteArray("248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+        QTest::newRow("a million a") << QByteArray(1000000, 'a') << QByteArray("cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    }
+
+    void sha256() {
+        QFETCH(QByteArray, message);
+        QFETCH(QByteArray, digest);
+        QCOMPARE(QByteArray::fromStdString(cli::Sha256Hex(message.toStdString())), digest);
+    }
+
+    // A slow export stopped by a signal still prints its summary, leaves no
+    // temporary file and exits with 128 plus the signal's number.
+    void interrupted_export_prints_summary_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+
+    void interrupted_export_prints_summary() {
+        QFETCH(int, signal);
+        QTemporaryDir folder;
+        QProcess cli;
+        cli.setWorkingDirectory(folder.path());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QUILLSAN_VIRTUAL_SLOW_REPLY_MS", "5");
+        cli.setProcessEnvironment(environment);
+        cli.start(CLI_PATH, {"export-all", folder.path() + "/out"});
+        QTRY_VERIFY_WITH_TIMEOUT(QDir(folder.path() + "/out").entryList({"*.txt"}).size() >= 1, 20000);
+        ::kill(static_cast<pid_t>(cli.processId()), signal);
+        QVERIFY(cli.waitForFinished(10000));
+        QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(cli.exitCode(), 128 + signal);
+        const QByteArray out = cli.readAllStandardOutput();
+        QVERIFY2(QRegularExpression("^[1-9][0-9]* written, 0 skipped, 0 failed\n$").match(QString(out)).hasMatch(), out.constData());
+        QVERIFY(cli.readAllStandardError().endsWith("interrupted by " + QByteArray(signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "SIGHUP") + "\n"));
+        QVERIFY(QDir(folder.path() + "/out").entryList({".brevalin-partial.*"}, QDir::Hidden | QDir::Files).isEmpty());
     }
 
     // Every run in both types, as brevalin's Save to File writes it.

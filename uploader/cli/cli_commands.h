@@ -5,6 +5,7 @@
 
 #include "cli_options.h"
 #include "cli_session.h"
+#include "text_output.h"
 
 namespace brevalin::cli {
 
@@ -28,7 +29,13 @@ int List(CliSession& session, const Options& options, const Streams& streams);
 int Fetch(CliSession& session, const Options& options, const Streams& streams);
 int ExportAll(CliSession& session, const Options& options, const Streams& streams);
 
-// A progress bar on `err` when it is a terminal and the user wants one.
-ProgressFunction ProgressBar(const Options& options, std::FILE* err);
+// Shared by the commands: the instrument's serial number ("" when it has
+// none), a firmware version as text ("1.009"), the link-lost line and status,
+// and the check that everything printed reached standard output (else one
+// line on standard error and kExitFile).
+std::string SerialNumber(const CliSession& session);
+std::string VersionText(std::uint32_t version);
+int LinkLost(const Streams& streams);
+int FinishOutput(const Streams& streams);
 
 }  // namespace brevalin::cli

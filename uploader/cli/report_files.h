@@ -6,17 +6,31 @@
 #include <string>
 #include <vector>
 
+#include "interrupt.h"
+
 namespace brevalin::cli {
 
-// Removes the temporary file of a write in progress on SIGINT, SIGTERM and
-// SIGHUP, then lets the signal end the program as it would have.
-void InstallInterruptCleanup();
+// Every temporary file starts so; a later export removes the ones a killed
+// program left behind.
+extern const char kTemporaryPrefix[];
 
-// Writes `lines` (mapped, without line ends) with CR LF line ends. Without
+// The file's bytes for `lines` (mapped, without line ends): CR LF line ends.
+std::string ReportBytes(const std::vector<std::string>& lines);
+
+// Writes `bytes` to `path` under a temporary name and renames it. Without
 // `replace`, an existing file is left alone and the write fails. On failure
-// `error` says why and nothing is left behind.
+// `error` says why, `failure` holds the errno value (0 when none applies) and
+// nothing is left behind.
+bool WriteFileWhole(const std::string& path, const std::string& bytes, bool replace,
+                    std::string& error, int& failure);
+
 bool WriteReportFile(const std::string& path, const std::vector<std::string>& lines, bool replace,
                      std::string& error);
+
+// `fetch -o`: a device or a pipe is written to as it is; a symbolic link's
+// target is replaced, not the link; anything else as WriteFileWhole.
+bool WriteReportOutput(const std::string& path, const std::string& bytes, bool replace,
+                       std::string& error);
 
 // A run name made safe as a file name on Linux and Windows.
 std::string SafeFileName(const std::string& runName);

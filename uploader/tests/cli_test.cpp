@@ -8,7 +8,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <signal.h>
+#include <sys/file.h>
+
 #include "cli_commands.h"
+#include "sha256.h"
 #include "fixture.h"
 
 namespace brevalin::test {
@@ -20,9 +24,10 @@ struct Outcome {
     QByteArray err;
 };
 
-Outcome RunCli(const QStringList& arguments, const QString& folder) {
+Outcome RunCli(const QStringList& arguments, const QString& folder, bool outputFull = false) {
     QProcess cli;
     cli.setWorkingDirectory(folder);  // the library's log goes there
+    if (outputFull) cli.setStandardOutputFile("/dev/full");
     cli.start(CLI_PATH, arguments);
     Outcome outcome;
     if (!cli.waitForFinished(60000) || cli.exitStatus() != QProcess::NormalExit) return outcome;
@@ -62,19 +67,22 @@ class CliTest : public QObject {
         QTest::addColumn<QByteArray>("out");  // expected within standard output
         QTest::addColumn<QByteArray>("err");  // expected within standard error
 
+        const QByteArray cliFolder = QFileInfo(CLI_PATH).canonicalPath().toUtf8();
         QTest::newRow("help") << QStringList{"--help"} << "" << 0 << QByteArray("6  a file could not be written") << QByteArray();
         QTest::newRow("no command") << QStringList{} << "" << 2 << QByteArray() << QByteArray("brevalin-cli: no command given");
         QTest::newRow("unknown command") << QStringList{"upload"} << "" << 2 << QByteArray() << QByteArray("unknown command 'upload'");
         QTest::newRow("COM0") << QStringList{"--link", "COM0", "info"} << "" << 2 << QByteArray() << QByteArray("unknown link 'COM0'");
         QTest::newRow("both for fetch") << QStringList{"fetch", "--type", "both"} << "" << 2 << QByteArray() << QByteArray("unknown report type 'both'");
-        QTest::newRow("json for fetch") << QStringList{"fetch", "--json"} << "" << 2 << QByteArray() << QByteArray("--json is for info and list");
+        QTest::newRow("json for fetch") << QStringList{"fetch", "--json"} << "" << 2 << QByteArray() << QByteArray("--json is for info, list and export-all");
         QTest::newRow("export-all without folder") << QStringList{"export-all"} << "" << 2 << QByteArray() << QByteArray("export-all takes one folder");
         QTest::newRow("library absent") << QStringList{"--library", "@DIR/QUILLSAN.DLL", "info"} << "" << 1 << QByteArray() << QByteArray("brevalin-cli: Can't find or load DLL '");
         QTest::newRow("library lacks an export") << QStringList{"--library", "@WRONG/no_count/QUILLSAN.DLL", "list"} << "" << 1 << QByteArray() << QByteArray("brevalin-cli: Can't find:'GetItemCount()' in '");
         QTest::newRow("no instrument") << QStringList{"--library", "@HW/QUILLSAN.DLL", "info"} << "" << 3 << QByteArray() << QByteArray("brevalin-cli: No Zantorel detected on USB\n");
-        QTest::newRow("info") << QStringList{"info"} << "" << 0 << QByteArray("firmware version: 1.009\nserial number: ZT-96-004217\nlibrary version: QUILLSAN.DLL Version 1.009\nhid language: ") << QByteArray();
+        QTest::newRow("info") << QStringList{"info"} << "" << 0 << "firmware version: 1.009\nserial number: ZT-96-004217\nlibrary version: QUILLSAN.DLL Version 1.009\nlibrary file: " + cliFolder + "/QUILLSAN.DLL\nlibrary flavour: virtual\nhid language: <English>\n" << QByteArray();
+        QTest::newRow("info without the library's labels") << QStringList{"info"} << "" << 0 << QByteArray("hid serialNumber: ZT-96-004217\n") << QByteArray();
         QTest::newRow("info over a serial port") << QStringList{"--link", "com4:19200", "info"} << "" << 0 << QByteArray("link: COM4:19200\nfirmware version: 1.009\n") << QByteArray();
         QTest::newRow("info as JSON") << QStringList{"info", "--json"} << "" << 0 << QByteArray("{\"link\": \"usb\", \"firmwareVersion\": \"1.009\", \"serialNumber\": \"ZT-96-004217\"") << QByteArray();
+        QTest::newRow("info as JSON, values without labels") << QStringList{"info", "--json"} << "" << 0 << "\"libraryVersion\": \"1.009\", \"libraryFile\": \"" + cliFolder + "/QUILLSAN.DLL\", " + QByteArray("\"libraryFlavour\": \"virtual\", \"hid\": {\"language\": \"<English>\", \"manufacturer\": \"Zantorel\", \"product\": \"Thermal Cycler TC-96\", \"serialNumber\": \"ZT-96-004217\"") << QByteArray();
         QTest::newRow("list, newest first") << QStringList{"list"} << "" << 0 << QByteArray("   11  RUN 0012  2026-11-30 14:05  SYBR qPCR\n   10  RUN 0011  ") << QByteArray();
         QTest::newRow("list as JSON") << QStringList{"list", "--json"} << "" << 0 << QByteArray("{\"runs\": [{\"index\": 11, \"name\": \"RUN 0012  2026-11-30 14:05  SYBR qPCR\"}, {\"index\": 10, ") << QByteArray();
         QTest::newRow("fetch the newest to stdout") << QStringList{"fetch", "--type", "run"} << "" << 0 << QByteArray("Run         RUN 0012  2026-11-30 14:05  SYBR qPCR\n") << QByteArray();
@@ -85,9 +93,14 @@ class CliTest : public QObject {
         QTest::newRow("unknown name") << QStringList{"fetch", "RUN 0099"} << "" << 5 << QByteArray() << QByteArray("no run 'RUN 0099'");
         QTest::newRow("existing file kept") << QStringList{"fetch", "3", "-o", "@DIR/r.txt"} << "r.txt" << 6 << QByteArray() << QByteArray("r.txt: exists (--force replaces it)\n");
         QTest::newRow("existing file forced") << QStringList{"fetch", "3", "-o", "@DIR/r.txt", "--force"} << "r.txt" << 0 << QByteArray() << QByteArray();
-        QTest::newRow("folder missing") << QStringList{"fetch", "-o", "@DIR/none/r.txt"} << "" << 6 << QByteArray() << QByteArray("none/r.txt: No such file or directory");
-        QTest::newRow("export into nothing") << QStringList{"export-all", "@DIR/none"} << "" << 6 << QByteArray() << QByteArray("none: not a folder\n");
-        QTest::newRow("export skips what is there") << QStringList{"export-all", "@DIR"} << "RUN 0005  2026-10-16 15_02  Long range PCR.run.txt" << 0 << QByteArray("23 written, 1 skipped, 0 failed\n") << QByteArray();
+        QTest::newRow("folder missing") << QStringList{"fetch", "-o", "@DIR/none/r.txt"} << "" << 6 << QByteArray() << QByteArray("none/r.txt: No such file or directory\n");
+        QTest::newRow("standard output full") << QStringList{"@FULL", "list"} << "" << 6 << QByteArray() << QByteArray("brevalin-cli: standard output: No space left on device\n");
+        QTest::newRow("fetch -o - is standard output") << QStringList{"fetch", "3", "-o", "-"} << "" << 0 << QByteArray("VALIDATION REPORT\n") << QByteArray();
+        QTest::newRow("fetch -o a pipe writes into it") << QStringList{"fetch", "3", "-o", "/proc/self/fd/1", "--force"} << "" << 0 << QByteArray("VALIDATION REPORT\r\n") << QByteArray();
+        QTest::newRow("fetch -o a link replaces its target") << QStringList{"fetch", "3", "-o", "@DIR/link.txt", "--force"} << "link.txt->r.txt" << 0 << QByteArray() << QByteArray();
+        QTest::newRow("export into a missing folder") << QStringList{"export-all", "@DIR/none/deeper"} << "" << 0 << QByteArray("24 written, 0 skipped, 0 failed\n") << QByteArray();
+        QTest::newRow("export into a file") << QStringList{"export-all", "@DIR/r.txt"} << "r.txt" << 6 << QByteArray() << QByteArray("r.txt: not a folder\n");
+        QTest::newRow("export keeps a file it did not write") << QStringList{"export-all", "@DIR"} << "RUN 0005  2026-10-16 15_02  Long range PCR.run.txt" << 0 << QByteArray("24 written, 0 skipped, 0 failed\n") << QByteArray();
         QTest::newRow("version") << QStringList{"--version"} << "" << 0 << QByteArray("/virtual/QUILLSAN.DLL\nlibrary version: QUILLSAN.DLL Version 1.009\nlibrary flavour: virtual\n") << QByteArray();
         QTest::newRow("version without an instrument") << QStringList{"--library", "@HW/QUILLSAN.DLL", "--version"} << "" << 0 << QByteArray("/hardware/QUILLSAN.DLL\nlibrary version: QUILLSAN.DLL Version 1.009\nlibrary flavour: hardware\n") << QByteArray();
         QTest::newRow("version, library absent") << QStringList{"--library", "@DIR/QUILLSAN.DLL", "--version"} << "" << 1 << QByteArray("brevalin-cli 1.9\n") << QByteArray("brevalin-cli: Can't find or load DLL '");
@@ -128,81 +141,256 @@ class CliTest : public QObject {
                 .replace("@WRONG", WRONG_ROOT)
                 .replace("@HW", HARDWARE_FOLDER);
         }
-        QString earlier;
+        // "NAME -> TARGET": a symbolic link; "NAME\nTEXT": a file holding TEXT;
+        // "[LINK->]NAME": NAME holds an earlier copy (LINK a symbolic link to it).
+        QString earlier, link;
         const qsizetype newline = existing.indexOf('\n');
         if (existing.contains(" -> ")) {
-            const QStringList link = existing.split(" -> ");
-            QVERIFY(QFile::link(link[1], folder.filePath(link[0])));
-        } else if (!existing.isEmpty()) {
+            const QStringList parts = existing.split(" -> ");
+            QVERIFY(QFile::link(parts[1], folder.filePath(parts[0])));
+        } else if (newline >= 0) {
             QFile file(folder.filePath(existing.left(newline)));
             QVERIFY(file.open(QIODevice::WriteOnly));
-            if (newline < 0) earlier = file.fileName();
-            file.write(newline < 0
-                           ? QByteArray(kEarlier)
-                           : existing.mid(newline + 1).replace("@DIR", folder.path()).toUtf8());
+            file.write(existing.mid(newline + 1).replace("@DIR", folder.path()).toUtf8());
+        } else if (!existing.isEmpty()) {
+            if (existing.contains("->")) link = existing.section("->", 0, 0);
+            earlier = folder.filePath(existing.section("->", -1));
+            QFile file(earlier);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(kEarlier);
+            if (!link.isEmpty()) QVERIFY(QFile::link(earlier, folder.filePath(link)));
         }
+        const bool full = arguments.removeAll("@FULL") > 0;
 
-        const Outcome outcome = RunCli(arguments, folder.path());
+        const Outcome outcome = RunCli(arguments, folder.path(), full);
         QCOMPARE(outcome.status, status);
         QVERIFY2(outcome.out.contains(out), outcome.out.left(400).constData());
         QVERIFY2(outcome.err.contains(err), outcome.err.constData());
-        QVERIFY(!outcome.out.contains('\r'));
-        if (status != 0) {
-            QCOMPARE(outcome.err.count('\n'), 1);  // one clear line
-            if (!earlier.isEmpty()) QCOMPARE(Contents(earlier), QByteArray(kEarlier));
+        if (!arguments.contains("-o")) QVERIFY(!outcome.out.contains('\r'));
+        if (status != 0) QCOMPARE(outcome.err.count('\n'), 1);  // one clear line
+        if (!earlier.isEmpty() && !arguments.contains("--force"))
+            QCOMPARE(Contents(earlier), QByteArray(kEarlier));
+        if (!link.isEmpty()) {
+            QVERIFY(QFileInfo(folder.filePath(link)).isSymLink());
+            QVERIFY(Contents(earlier).startsWith("ZANTOREL THERMAL CYCLER"));
         }
+        QVERIFY(!QFile::exists(folder.filePath("-")));
         // Nothing half-written is left beside the reports.
         const QStringList hidden =
             QDir(folder.path()).entryList(QDir::Hidden | QDir::Files | QDir::NoDotAndDotDot);
-        QVERIFY2(hidden.filter(QRegularExpression("^\\.")).isEmpty(), qPrintable(hidden.join(',')));
+        QVERIFY2(hidden.filter(QRegularExpression("^\\.(?!brevalin-lock$|brevalin-manifest$)")).isEmpty(),
+                 qPrintable(hidden.join(',')));
     }
 
-    // export-all in this process, on runs and faults the test shapes.
+    // export-all in this process, both types, on runs the test shapes: run i
+    // of the first night has i + 2 numbered lines, so no two reports agree.
+    // Before each later night the oldest `dropped` runs go and `added` come.
     void export_all_on_shaped_runs_data() {
-        QTest::addColumn<QList<QByteArray>>("runNames");  // index 0 first, 3 lines each
-        QTest::addColumn<bool>("linkDies");               // every line fetch fails
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("summary");
-        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QList<QByteArray>>("runNames");  // index 0 (oldest) first
+        QTest::addColumn<int>("dropped");
+        QTest::addColumn<QList<QByteArray>>("added");
+        QTest::addColumn<QString>("setup");  // lock, stale, foreign, forget, aborted, json, linkDies
+        QTest::addColumn<int>("status");           // of the last night
+        QTest::addColumn<QList<QByteArray>>("summaries");  // one a night, within its output
+        QTest::addColumn<QStringList>("files");     // after the last night, besides the two of ours
+        const QList<QByteArray> none;
         QTest::newRow("names made safe, twins numbered")
-            << QList<QByteArray>{"../up", "a:b", "a_b", "", "C\\D\x80 *?"} << false << 0
-            << QByteArray("5 written, 0 skipped, 0 failed\n")
-            << QStringList{"C_D_ __.validation.txt", "_up.validation.txt", "a_b #1.validation.txt",
-                           "a_b #2.validation.txt", "run.validation.txt"};
-        QTest::newRow("link lost") << QList<QByteArray>{"one", "two"} << true << 4
-                                   << QByteArray("0 written, 0 skipped, 2 failed\n")
-                                   << QStringList{};
+            << QList<QByteArray>{"../up", "a:b", "a_b", "", "C\\D\x80 *?", "run"} << 0 << none << "" << 0
+            << QList<QByteArray>{"12 written, 0 skipped, 0 failed\n"}
+            << QStringList{"C_D_ __.run.txt", "C_D_ __.validation.txt", "_up.run.txt", "_up.validation.txt",
+                           "a_b.run.txt", "a_b.validation.txt", "a_b~2.run.txt", "a_b~2.validation.txt",
+                           "run.run.txt", "run.validation.txt", "unnamed~1.run.txt", "unnamed~1.validation.txt"};
+        QTest::newRow("twins beside names that look numbered")
+            << QList<QByteArray>{"X", "X", "X #1", "X #0"} << 0 << none << "" << 0
+            << QList<QByteArray>{"8 written, 0 skipped, 0 failed\n"}
+            << QStringList{"X #0.run.txt", "X #0.validation.txt", "X #1.run.txt", "X #1.validation.txt",
+                           "X.run.txt", "X.validation.txt", "X~2.run.txt", "X~2.validation.txt"};
+        QTest::newRow("letter case and Windows device names")
+            << QList<QByteArray>{"abc", "ABC", "CON", "nul.txt", "Com1", "lpt", ""} << 0 << none << "" << 0
+            << QList<QByteArray>{"14 written, 0 skipped, 0 failed\n"}
+            << QStringList{"ABC~2.run.txt", "ABC~2.validation.txt", "CON~1.run.txt", "CON~1.validation.txt",
+                           "Com1~1.run.txt", "Com1~1.validation.txt", "abc.run.txt", "abc.validation.txt",
+                           "lpt.run.txt", "lpt.validation.txt", "nul.txt~1.run.txt", "nul.txt~1.validation.txt",
+                           "unnamed~1.run.txt", "unnamed~1.validation.txt"};
+        QTest::newRow("a second night skips")
+            << QList<QByteArray>{"a", "b"} << 0 << none << "" << 0
+            << QList<QByteArray>{"4 written, 0 skipped, 0 failed\n", "0 written, 4 skipped, 0 failed\n"}
+            << QStringList{"a.run.txt", "a.validation.txt", "b.run.txt", "b.validation.txt"};
+        QTest::newRow("oldest dropped, a new run takes its name")
+            << QList<QByteArray>{"X", "Y"} << 1 << QList<QByteArray>{"X"} << "" << 0
+            << QList<QByteArray>{"4 written, 0 skipped, 0 failed\n", "2 written, 2 skipped, 0 failed\n",
+                                 "0 written, 4 skipped, 0 failed\n"}
+            << QStringList{"X.run.txt", "X.validation.txt", "X~2.run.txt", "X~2.validation.txt",
+                           "Y.run.txt", "Y.validation.txt"};
+        QTest::newRow("twins move up when the oldest goes")
+            << QList<QByteArray>{"X", "X", "X"} << 1 << QList<QByteArray>{"X"} << "" << 0
+            << QList<QByteArray>{"6 written, 0 skipped, 0 failed\n", "2 written, 4 skipped, 0 failed\n",
+                                 "0 written, 6 skipped, 0 failed\n"}
+            << QStringList{"X.run.txt", "X.validation.txt", "X~2.run.txt", "X~2.validation.txt",
+                           "X~3.run.txt", "X~3.validation.txt", "X~4.run.txt", "X~4.validation.txt"};
+        QTest::newRow("files there before the manifest are recognised")
+            << QList<QByteArray>{"a", "a"} << 0 << none << "forget" << 0
+            << QList<QByteArray>{"4 written, 0 skipped, 0 failed\n", "0 written, 4 skipped, 0 failed\n"}
+            << QStringList{"a.run.txt", "a.validation.txt", "a~2.run.txt", "a~2.validation.txt"};
+        QTest::newRow("a file it did not write is kept")
+            << QList<QByteArray>{"a"} << 0 << none << "foreign" << 0
+            << QList<QByteArray>{"2 written, 0 skipped, 0 failed\n"}
+            << QStringList{"a.run.txt", "a.validation.txt", "a~2.validation.txt"};
+        QTest::newRow("an empty report is fetched again")
+            << QList<QByteArray>{"E", "F"} << 0 << none << "aborted,json" << 0
+            << QList<QByteArray>{"\"written\": 4, \"skipped\": 0, \"failed\": 0}\n",
+                                 "{\"status\": \"skipped\", \"fetched\": true, \"file\": \"E.validation.txt\", \"run\": \"E\", \"index\": 0, \"type\": \"validation\", \"lines\": 0, \"empty\": true, \"sha256\": \"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\", \"serialNumber\": \"ZT-96-004217\", \"firmwareVersion\": \"1.009\", \"writtenAt\": \"20"}
+            << QStringList{"E.run.txt", "E.validation.txt", "F.run.txt", "F.validation.txt"};
+        QTest::newRow("JSON records without labels")
+            << QList<QByteArray>{"one"} << 0 << none << "json" << 0
+            << QList<QByteArray>{"{\"status\": \"written\", \"fetched\": true, \"file\": \"one.validation.txt\", \"run\": \"one\", \"index\": 0, \"type\": \"validation\", \"lines\": 2, \"empty\": false, \"sha256\": \""}
+            << QStringList{"one.run.txt", "one.validation.txt"};
+        QTest::newRow("another export holds the folder")
+            << QList<QByteArray>{"a"} << 0 << none << "lock" << 6 << QList<QByteArray>{""} << QStringList{};
+        QTest::newRow("temporary files of a killed export removed")
+            << QList<QByteArray>{"a"} << 0 << none << "stale" << 0
+            << QList<QByteArray>{"2 written, 0 skipped, 0 failed\n"}
+            << QStringList{"a.run.txt", "a.validation.txt"};
+        QTest::newRow("link lost")
+            << QList<QByteArray>{"one", "two"} << 0 << none << "linkDies" << 4
+            << QList<QByteArray>{"0 written, 0 skipped, 4 failed\n"} << QStringList{};
     }
 
     void export_all_on_shaped_runs() {
         QFETCH(QList<QByteArray>, runNames);
-        QFETCH(bool, linkDies);
+        QFETCH(int, dropped);
+        QFETCH(QList<QByteArray>, added);
+        QFETCH(QString, setup);
         QFETCH(int, status);
-        QFETCH(QByteArray, summary);
+        QFETCH(QList<QByteArray>, summaries);
         QFETCH(QStringList, files);
-        std::vector<Run> runs;
-        for (const QByteArray& name : runNames) runs.push_back({name.constData(), 3});
-        Session session(runs);
+        Session session({});
+        instrument::ItemStore& store = LentInstrument().firmware().Store();
+        // The instrument numbers its runs from 0 with no gaps: a night's runs
+        // are stored anew, each keeping its own report.
+        QList<instrument::RunItem> items;
+        int made = 0;
+        const auto addRun = [&](const QByteArray& name) {
+            instrument::RunItem item;
+            item.name = name.toStdString();
+            item.user = "tester";
+            item.reportLines = static_cast<std::uint16_t>(2 + made++);
+            if (setup.contains("aborted") && made == 1)
+                item.outcome = instrument::RunOutcome::kAborted;
+            items.append(item);
+            store.AddRun(item);
+        };
+        for (const QByteArray& name : runNames) addRun(name);
         QTemporaryDir folder;
+        QFile lockFile(folder.filePath(".brevalin-lock"));
+        if (setup == "lock") {  // as another export holds it
+            QVERIFY(lockFile.open(QIODevice::ReadWrite));
+            QCOMPARE(flock(lockFile.handle(), LOCK_EX | LOCK_NB), 0);
+        }
+        if (setup == "stale") QVERIFY(QFile(folder.filePath(".brevalin-partial.Ab12Cd")).open(QIODevice::WriteOnly));
+        if (setup == "foreign") {
+            QFile foreign(folder.filePath("a.validation.txt"));
+            QVERIFY(foreign.open(QIODevice::WriteOnly));
+            foreign.write(kEarlier);
+        }
         cli::CliSession cli(session.library, std::string());
         std::string error;
         QVERIFY(cli.Bind("QUILLSAN.DLL", error));
         QVERIFY(cli.Connect(cli::LinkChoice{}));
-        if (linkDies) {
+        if (setup == "linkDies") {
             cli.SetReconnectBudget({true, std::chrono::milliseconds(0)});  // lost at the first stall
             for (int call = runNames.size() + 1; call < 5000; ++call)
                 Faults().failingNameCalls.insert(call);
         }
         cli::Options options;
         options.output = folder.path().toStdString();
-        const cli::Streams streams{std::tmpfile(), std::tmpfile()};
-        QCOMPARE(cli::ExportAll(cli, options, streams), status);
-        QCOMPARE(ReadBack(streams.out), summary);
-        const QByteArray err = ReadBack(streams.err);
-        if (linkDies) QVERIFY2(err.endsWith("lost and not regained\n"), err.constData());
+        options.types = {true, true};
+        options.json = setup.contains("json");
+        for (int night = 0; night < summaries.size(); ++night) {
+            if (night > 0) {
+                if (night == 1) {
+                    items.erase(items.begin(), items.begin() + dropped);
+                    store.ClearRuns();
+                    for (const instrument::RunItem& item : items) store.AddRun(item);
+                    for (const QByteArray& name : added) addRun(name);
+                }
+                if (setup == "forget") QVERIFY(QFile::remove(folder.filePath(".brevalin-manifest")));
+            }
+            const cli::Streams streams{std::tmpfile(), std::tmpfile()};
+            const int got = cli::ExportAll(cli, options, streams);
+            const QByteArray out = ReadBack(streams.out);
+            const QByteArray err = ReadBack(streams.err);
+            QVERIFY2(out.contains(summaries[night]), (out + err).constData());
+            if (night + 1 == summaries.size()) {
+                QCOMPARE(got, status);
+                if (setup == "linkDies") QVERIFY2(err.endsWith("lost and not regained\n"), err.constData());
+                if (setup == "lock") QCOMPARE(err, QByteArray("brevalin-cli: " + folder.path().toUtf8() + ": another export is writing into this folder\n"));
+            }
+        }
         QStringList written = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
+        written.removeOne(".brevalin-lock");
+        written.removeOne(".brevalin-manifest");
         written.sort();  // byte order, as the expected names are written
         QCOMPARE(written, files);
+        if (setup == "foreign") QCOMPARE(Contents(folder.filePath("a.validation.txt")), QByteArray(kEarlier));
+    }
+
+    // A name can neither start a line of its own nor move the cursor.
+    void list_escapes_instrument_names() {
+        Session session({{"two\nlines", 2}, {"\x1b[2Jclear\x81", 2}});
+        cli::CliSession cli(session.library, std::string());
+        std::string error;
+        QVERIFY(cli.Bind("QUILLSAN.DLL", error));
+        QVERIFY(cli.Connect(cli::LinkChoice{}));
+        const cli::Streams streams{std::tmpfile(), std::tmpfile()};
+        QCOMPARE(cli::List(cli, cli::Options{}, streams), 0);
+        QCOMPARE(ReadBack(streams.out), QByteArray("    1  \\x1B[2Jclear\\x81\n    0  two\\x0Alines\n"));
+        QCOMPARE(ReadBack(streams.err), QByteArray());
+    }
+
+    // The manifest's hash against the standard test vectors.
+    void sha256_data() {
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<QByteArray>("digest");
+        QTest::newRow("abc") << QByteArray("abc") << QByteArray("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+        QTest::newRow("empty") << QByteArray("") << QByteArray("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+        QTest::newRow("two blocks") << QByteArray("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq") << QByteArray("248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+        QTest::newRow("a million a") << QByteArray(1000000, 'a') << QByteArray("cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    }
+
+    void sha256() {
+        QFETCH(QByteArray, message);
+        QFETCH(QByteArray, digest);
+        QCOMPARE(QByteArray::fromStdString(cli::Sha256Hex(message.toStdString())), digest);
+    }
+
+    // A slow export stopped by a signal still prints its summary, leaves no
+    // temporary file and exits with 128 plus the signal's number.
+    void interrupted_export_prints_summary_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+
+    void interrupted_export_prints_summary() {
+        QFETCH(int, signal);
+        QTemporaryDir folder;
+        QProcess cli;
+        cli.setWorkingDirectory(folder.path());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QUILLSAN_VIRTUAL_SLOW_REPLY_MS", "5");
+        cli.setProcessEnvironment(environment);
+        cli.start(CLI_PATH, {"export-all", folder.path() + "/out"});
+        QTRY_VERIFY_WITH_TIMEOUT(QDir(folder.path() + "/out").entryList({"*.txt"}).size() >= 1, 20000);
+        ::kill(static_cast<pid_t>(cli.processId()), signal);
+        QVERIFY(cli.waitForFinished(10000));
+        QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(cli.exitCode(), 128 + signal);
+        const QByteArray out = cli.readAllStandardOutput();
+        QVERIFY2(QRegularExpression("^[1-9][0-9]* written, 0 skipped, 0 failed\n$").match(QString(out)).hasMatch(), out.constData());
+        QVERIFY(cli.readAllStandardError().endsWith("interrupted by " + QByteArray(signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "SIGHUP") + "\n"));
+        QVERIFY(QDir(folder.path() + "/out").entryList({".brevalin-partial.*"}, QDir::Hidden | QDir::Files).isEmpty());
     }
 
     // Every run in both types, as brevalin's Save to File writes it.

@@ -1,0 +1,140 @@
+#include "text_output.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+
+#include "instrument_chars.h"
+
+namespace brevalin::cli {
+namespace {
+
+// The descriptor of a progress bar whose line is not ended, or -1.
+volatile std::sig_atomic_t openProgressFd = -1;
+// Whether that terminal understands "erase to end of line".
+volatile std::sig_atomic_t openProgressErases = 0;
+
+int TerminalWidth(int fd) {
+    winsize size{};
+    if (ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    const char* columns = std::getenv("COLUMNS");
+    const int fromEnvironment = columns != nullptr ? std::atoi(columns) : 0;
+    return fromEnvironment > 0 ? fromEnvironment : 80;
+}
+
+bool DumbTerminal() {
+    const char* term = std::getenv("TERM");
+    return term == nullptr || *term == '\0' || std::strcmp(term, "dumb") == 0;
+}
+
+void WriteRaw(int fd, const char* text) {
+    for (std::size_t left = std::strlen(text); left > 0;) {
+        const ssize_t wrote = write(fd, text, left);
+        if (wrote <= 0) return;
+        text += wrote;
+        left -= static_cast<std::size_t>(wrote);
+    }
+}
+
+// "[#####     ] 120/400 lines", cut to the terminal's width less one column,
+// since writing the last column wraps on many terminals.
+std::string BarText(std::uint16_t fetched, std::uint16_t count, int width) {
+    const std::string figures =
+        " " + std::to_string(fetched) + "/" + std::to_string(count) + " lines";
+    const int barWidth = std::min(40, width - 1 - static_cast<int>(figures.size()) - 2);
+    if (barWidth < 1) return figures.substr(1, static_cast<std::size_t>(std::max(0, width - 1)));
+    const int filled = count == 0 ? barWidth : fetched * barWidth / count;
+    return "[" + std::string(static_cast<std::size_t>(filled), '#') +
+           std::string(static_cast<std::size_t>(barWidth - filled), ' ') + "]" + figures;
+}
+
+}  // namespace
+
+std::string TerminalText(const std::string& instrumentText) {
+    const std::string utf8 = Windows1252ToUtf8(instrumentText);
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        const bool c1 = byte == 0xC2 && i + 1 < utf8.size() &&
+                        static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(utf8[i + 1]) <= 0x9F;
+        if (byte < 0x20 || byte == 0x7F || c1) {
+            const unsigned code = c1 ? static_cast<unsigned char>(utf8[++i]) : byte;
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", code);
+            out += escaped;
+        } else {
+            out += utf8[i];
+        }
+    }
+    return out;
+}
+
+std::string Json(const std::string& utf8) {
+    std::string out = "\"";
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+ProgressFunction ProgressBar(const Options& options, std::FILE* err) {
+    if (options.quiet || !isatty(fileno(err))) return {};
+    const int fd = fileno(err);
+    if (DumbTerminal()) {
+        // No carriage returns or escapes: a mark every tenth, the line ended
+        // when the report is complete.
+        return [err, fd](std::uint16_t fetched, std::uint16_t count) {
+            if (count == 0 || fetched == 0) return;
+            const int tenth = fetched * 10 / count;
+            const int before = (fetched - 1) * 10 / count;
+            if (fetched == 1 || tenth != before) {
+                std::fprintf(err, fetched == count ? "%u lines\n" : ".", count);
+                std::fflush(err);
+                openProgressErases = 0;
+                openProgressFd = fetched == count ? -1 : fd;
+            }
+        };
+    }
+    return [err, fd](std::uint16_t fetched, std::uint16_t count) {
+        if (fetched % 10 != 0 && fetched != count) return;
+        if (fetched == count) {
+            std::fputs("\r\033[K", err);
+            openProgressFd = -1;
+        } else {
+            std::fprintf(err, "\r%s", BarText(fetched, count, TerminalWidth(fd)).c_str());
+            openProgressErases = 1;
+            openProgressFd = fd;
+        }
+        std::fflush(err);
+    };
+}
+
+void EndProgressLine() {
+    const int fd = openProgressFd;
+    if (fd < 0) return;
+    WriteRaw(fd, openProgressErases ? "\r\033[K" : "\n");
+    openProgressFd = -1;
+}
+
+void ErrorLine(std::FILE* err, const std::string& message) {
+    std::fflush(err);
+    EndProgressLine();
+    std::fprintf(err, "brevalin-cli: %s\n", message.c_str());
+    std::fflush(err);
+}
+
+}  // namespace brevalin::cli

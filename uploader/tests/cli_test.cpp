@@ -24,10 +24,18 @@ struct Outcome {
     QByteArray err;
 };
 
-Outcome RunCli(const QStringList& arguments, const QString& folder, bool outputFull = false) {
+// "@ENV:NAME=VALUE" arguments shape the virtual instrument instead of reaching the program.
+Outcome RunCli(QStringList arguments, const QString& folder, bool outputFull = false) {
     QProcess cli;
     cli.setWorkingDirectory(folder);  // the library's log goes there
+    cli.setStandardInputFile(QProcess::nullDevice());  // nobody to answer
     if (outputFull) cli.setStandardOutputFile("/dev/full");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& setting : arguments.filter(QRegularExpression("^@ENV:"))) {
+        environment.insert(setting.section('=', 0, 0).mid(5), setting.section('=', 1));
+        arguments.removeOne(setting);
+    }
+    cli.setProcessEnvironment(environment);
     cli.start(CLI_PATH, arguments);
     Outcome outcome;
     if (!cli.waitForFinished(60000) || cli.exitStatus() != QProcess::NormalExit) return outcome;
@@ -126,6 +134,11 @@ class CliTest : public QObject {
         QTest::newRow("settings' folder and type") << QStringList{"--config", "@DIR/export.conf", "export-all"} << "export.conf\nfolder = @DIR\ntype = run\n" << 0 << QByteArray("12 written, 0 skipped, 0 failed\n") << QByteArray();
         QTest::newRow("settings: unknown key") << QStringList{"--config", "@DIR/export.conf", "info"} << "export.conf\nlink = COM7\ncolour = blue\n" << 2 << QByteArray() << QByteArray("export.conf:2: unknown key 'colour' (library, link, folder, type, reconnect-timeout, reconnect)");
         QTest::newRow("settings: bad value") << QStringList{"--config", "@DIR/export.conf", "info"} << "export.conf\n\nreconnect = maybe\n" << 2 << QByteArray() << QByteArray("export.conf:2: reconnect 'maybe' is neither yes nor no");
+        QTest::newRow("USB faults at 20%") << QStringList{"@ENV:QUILLSAN_VIRTUAL_FAULT_RATE=20", "export-all", "@DIR"} << "" << 0 << QByteArray("24 written, 0 skipped, 0 failed\n") << QByteArray();
+        QTest::newRow("serial faults at 20%") << QStringList{"@ENV:QUILLSAN_VIRTUAL_FAULT_RATE=20", "--link", "COM3", "export-all", "@DIR"} << "" << 0 << QByteArray("24 written, 0 skipped, 0 failed\n") << QByteArray();
+        QTest::newRow("an unplug, away for three searches") << QStringList{"@ENV:QUILLSAN_VIRTUAL_UNPLUG_AFTER=120", "@ENV:QUILLSAN_VIRTUAL_UNPLUG_SEARCHES=3", "export-all", "@DIR"} << "" << 0 << QByteArray("24 written, 0 skipped, 0 failed\n") << QByteArray();
+        QTest::newRow("an unplug without reconnecting") << QStringList{"@ENV:QUILLSAN_VIRTUAL_UNPLUG_AFTER=120", "--no-reconnect", "export-all", "@DIR"} << "" << 4 << QByteArray("1 written, 0 skipped, 23 failed\n") << QByteArray("lost and not regained\n");
+        QTest::newRow("an unplug outlasting the budget") << QStringList{"@ENV:QUILLSAN_VIRTUAL_UNPLUG_AFTER=120", "@ENV:QUILLSAN_VIRTUAL_UNPLUG_SEARCHES=3", "--reconnect-timeout", "0", "export-all", "@DIR"} << "" << 4 << QByteArray("1 written, 0 skipped, 23 failed\n") << QByteArray("lost and not regained\n");
         QTest::newRow("settings file missing") << QStringList{"--config", "@DIR/none.conf", "info"} << "" << 2 << QByteArray() << QByteArray("none.conf: No such file or directory");
     }
 
@@ -167,7 +180,8 @@ class CliTest : public QObject {
         QVERIFY2(outcome.out.contains(out), outcome.out.left(400).constData());
         QVERIFY2(outcome.err.contains(err), outcome.err.constData());
         if (!arguments.contains("-o")) QVERIFY(!outcome.out.contains('\r'));
-        if (status != 0) QCOMPARE(outcome.err.count('\n'), 1);  // one clear line
+        // One clear line; a lost link also names the report it was fetching.
+        if (status != 0) QCOMPARE(outcome.err.count('\n'), status == 4 ? 2 : 1);
         if (!earlier.isEmpty() && !arguments.contains("--force"))
             QCOMPARE(Contents(earlier), QByteArray(kEarlier));
         if (!link.isEmpty()) {

@@ -4,20 +4,31 @@
     python3 identity.py [--library PATH] [--virtual] [--link usb|COMn[:baud]]
 """
 import argparse
+import os
 import sys
 from typing import List
 
 import quillsan
 
 
+def flavour(path: str) -> str:
+    """ "virtual" when the library was loaded from a folder named so, as brevalin-cli says."""
+    folder = os.path.basename(os.path.dirname(os.path.realpath(path)))
+    return "virtual" if "virtual" in folder else "hardware"
+
+
 def identity(inst: quillsan.Instrument) -> List[str]:
     lines = ["link: %s" % str(inst.link),
              "firmware version: %s" % inst.firmware_version,
              "serial number: %s" % inst.serial_number,
-             "library version: %s" % inst.library_version]
+             "library version: %s" % inst.library_version,
+             "library file: %s" % os.path.realpath(inst.library.path),
+             "library flavour: %s" % flavour(inst.library.path)]
     if inst.link.usb:
         hid = inst.library.FindHID(128) or {}
-        lines += ["hid %s: %s" % (field, text) for field, text in hid.items()]
+        # The library puts its own label ("Product = ") before each text.
+        lines += ["hid %s: %s" % (field, text.partition(" = ")[2] or text)
+                  for field, text in hid.items()]
     return lines
 
 

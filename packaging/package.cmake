@@ -59,6 +59,14 @@ set(CPACK_COMPONENT_BREVALIN_DESCRIPTION
   "report upload utility for Zantorel thermal cyclers\nbrevalin lists the runs stored in the instrument, fetches a run's\nvalidation or run report and saves it to a text file.")
 set(CPACK_COMPONENT_CLI_DESCRIPTION
   "command-line report upload for Zantorel thermal cyclers\nbrevalin-cli lists runs and fetches or exports their reports without a\nwindow, for scripts, nightly jobs and remote shells.")
+# Own maintainer scripts keep CPack from adding ldconfig calls: no library is on
+# the linker's path. brevalin-cli's create the nightly export's user.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+file(GLOB CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/quillsan/*)
+file(GLOB CPACK_DEBIAN_CLI_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/brevalin-cli/*)
+set(CPACK_DEBIAN_CLI_PACKAGE_DEPENDS adduser)
+set(CPACK_DEBIAN_CLI_PACKAGE_RECOMMENDS logrotate)
+set(CPACK_DEBIAN_DEV_PACKAGE_ARCHITECTURE all)
 set(CPACK_COMPONENT_DEV_DEPENDS library)
 set(CPACK_COMPONENT_BREVALIN_DEPENDS library)
 set(CPACK_COMPONENT_CLI_DEPENDS library)

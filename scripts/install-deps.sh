@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config python3 libgtest-dev libgmock-dev googletest
           libbenchmark-dev clang libclang-rt-14-dev valgrind
           python3-pytest python3-setuptools python3-wheel python3-pip python3-venv mypy
-          dpkg-dev lintian
+          dpkg-dev lintian systemd man-db
           mingw-w64 wine64
           qt6-base-dev libgl-dev libxcb1-dev xvfb xauth x11-apps x11-utils xdotool imagemagick fonts-dejavu-core fonts-liberation2)
 

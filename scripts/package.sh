@@ -55,7 +55,11 @@ while IFS= read -r -d '' file; do
   readelf -dW "$file" | grep -qE '\(BIND_NOW\)|\(FLAGS(_1)?\).* NOW' || fail "$name: no bind-now"
   symbols="$(readelf --dyn-syms -W "$file")"
   grep -q ' __stack_chk_fail' <<<"$symbols" || fail "$name: no stack protector"
-  grep -qE ' __[a-z0-9_]+_chk(@|$)' <<<"$symbols" || fail "$name: no fortified calls"
+  # Fortified: no call of a function that has a checked variant goes unchecked.
+  plain="$(grep -oE ' (memcpy|memmove|memset|strcpy|strncpy|strcat|strncat|sprintf|snprintf|vsnprintf|vsprintf|printf|fprintf|read|fgets|realpath|getcwd)(@[A-Z_0-9.]+)?$' <<<"$symbols" | head -3 | tr '\n' ' ' || true)"
+  if [ -n "$plain" ] && ! grep -qE ' __[a-z0-9_]+_chk(@|$)' <<<"$symbols"; then
+    fail "$name: no fortified calls ($plain)"
+  fi
 done < <(find "$scratch/root" -type f -print0)
 [ "$elves" -ge 6 ] || fail "only $elves ELF files in the packages"
 

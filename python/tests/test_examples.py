@@ -45,10 +45,10 @@ def test_export_writes_the_files_brevalin_cli_export_all_writes(tmp_path, kinds)
 
 
 def _backup_module():
-    spec = importlib.util.spec_from_file_location("protocol_backup",
-                                                  os.path.join(EXAMPLES, "protocol_backup.py"))
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("protocol_backup",
+                                                    os.path.join(EXAMPLES, "protocol_backup.py"))
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 

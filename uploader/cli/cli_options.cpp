@@ -295,7 +295,7 @@ std::string UnknownOption(const std::string& arg) {
 }
 
 struct Given {
-    const OptionSpec* spec = nullptr;
+    const OptionSpec* entry = nullptr;
     std::string typed;  // as the user wrote its name
     std::string value;
 };
@@ -315,14 +315,14 @@ bool ScanOption(int argc, const char* const* argv, int& n, Given& given, std::st
     for (const OptionSpec& option : kOptions) {
         if (given.typed == option.name ||
             (given.typed.size() == 2 && given.typed[1] == option.shortName)) {
-            given.spec = &option;
+            given.entry = &option;
         }
     }
-    if (given.spec == nullptr || (attached && !given.spec->value && arg[1] != '-')) {
+    if (given.entry == nullptr || (attached && !given.entry->value && arg[1] != '-')) {
         error = UnknownOption(arg);
         return false;
     }
-    if (!given.spec->value) {
+    if (!given.entry->value) {
         if (attached) error = given.typed + " takes no value";
         return !attached;
     }
@@ -332,7 +332,7 @@ bool ScanOption(int argc, const char* const* argv, int& n, Given& given, std::st
         given.value = argv[++n];
     }
     if (given.value.empty()) {
-        error = given.typed + " needs a value (" + given.spec->value + ")";
+        error = given.typed + " needs a value (" + given.entry->value + ")";
         return false;
     }
     return true;
@@ -424,8 +424,8 @@ bool TakeCommand(const std::vector<Given>& given, std::vector<std::string> words
     }
     if (command->command == Command::kHelp) return TakeHelp(words, true, parse.options, error);
     for (const Given& option : given) {
-        if ((option.spec->commands & command->mask) == 0) {
-            error = option.typed + " is for " + CommandNames(option.spec->commands, " and ");
+        if ((option.entry->commands & command->mask) == 0) {
+            error = option.typed + " is for " + CommandNames(option.entry->commands, " and ");
             return false;
         }
     }
@@ -517,7 +517,7 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
         return false;
     }
     for (const Given& option : given) {
-        if (!option.spec->apply(parse, option.value, error)) return false;
+        if (!option.entry->apply(parse, option.value, error)) return false;
     }
     if (parse.version) {
         options.command = Command::kVersion;

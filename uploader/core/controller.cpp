@@ -1,57 +1,30 @@
 #include "controller.h"
 
-#include <QFile>
-#include <QLabel>
-#include <QListWidget>
-#include <QRadioButton>
-#include <QTextEdit>
-#include <QTimer>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
-
-#include "instrument_text.h"
 
 namespace brevalin {
 namespace {
 
 constexpr char kInstrumentName[] = "Zantorel";
 constexpr int kReportedComPort = 2;
-constexpr int kRawBytesRole = Qt::UserRole;
-
-// Marks the line Cancel Operation appends, which is not one of the report's.
-constexpr int kAbortLineRole = Qt::UserRole + 1;
-
-int AbortLinesIn(const QListWidget* list) {
-    int lines = 0;
-    for (int n = 0; n < list->count(); ++n) lines += list->item(n)->data(kAbortLineRole).toBool();
-    return lines;
-}
-
-QByteArray ListEntryBytes(const QListWidgetItem* item) {
-    return item->data(kRawBytesRole).toByteArray();
-}
-
-void AppendLine(QListWidget* list, const char* text) {
-    const QByteArray bytes(text);
-    auto* item = new QListWidgetItem(DecodeWindows1252(bytes));
-    item->setData(kRawBytesRole, bytes);
-    list->addItem(item);
-}
-
 }  // namespace
 
-Controller::Controller(const Controls& controls, LinkLibrary& library, Dialogs& dialogs)
-    : c_(controls),
+Controller::Controller(View& view, LinkLibrary& library, Dialogs& dialogs,
+                       ReconnectAnswers& answers)
+    : view_(view),
       library_(library),
       dialogs_(dialogs),
+      answers_(answers),
       core_(library, *this),
       clock_([] { return std::chrono::steady_clock::now().time_since_epoch(); }) {}
 
 void Controller::SelectRun(int row) {
     const bool outer = ownSelection_;
     ownSelection_ = true;
-    c_.runList->setCurrentRow(row);
+    view_.SetCurrentRun(row);
     ownSelection_ = outer;
 }
 
@@ -65,13 +38,13 @@ void Controller::End(int status) {
 }
 
 void Controller::FormCreate() {
-    c_.panel->setVisible(true);
+    view_.ShowStatus("");
     BuildTitles();
-    c_.window->setWindowTitle(QString::fromLatin1(windowTitle_));
+    view_.SetTitle(windowTitle_);
     timerMode_ = kConnecting;
     connectionState_ = kSearching;
-    c_.timer->setInterval(kTimerIntervalMs);
-    c_.timer->start();
+    view_.SetTimerInterval(kTimerIntervalMs);
+    view_.StartTimer();
 }
 
 void Controller::BuildTitles() {
@@ -87,19 +60,12 @@ void Controller::BuildTitles() {
 }
 
 void Controller::ShowStatus(const char* text) {
-    c_.memo->clear();
-    c_.panel->setVisible(true);
-    QString shown = QString::fromLatin1(text);
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    c_.memo->setPlainText(shown);
-    // A connection step blocks the message loop; the panel alone is painted now
-    // so that its text can be read while the library searches.
-    c_.panel->repaint();
-    statusHistory_.append(QString::fromLatin1(text));
+    view_.ShowStatus(text);
+    statusHistory_.emplace_back(text);
 }
 
 void Controller::HideStatus() {
-    c_.panel->setVisible(false);
+    view_.HideStatus();
 }
 
 bool Controller::CheckLink() {
@@ -111,13 +77,13 @@ bool Controller::ReadFirmwareVersion(std::uint32_t& version) {
 }
 
 void Controller::Timer1Timer() {
-    c_.timer->stop();
+    view_.StopTimer();
     switch (timerMode_) {
         case kConnecting:
             ConnectStep();
             if (ended_) return;
             if (connectionState_ == kConnected) {
-                c_.timer->setInterval(kTimerIntervalMs);
+                view_.SetTimerInterval(kTimerIntervalMs);
                 timerMode_ = kIdleMode;
                 RefreshBClick();
             }
@@ -129,12 +95,13 @@ void Controller::Timer1Timer() {
             break;
     }
     // A slice cut short by time goes on as soon as the window has had its turn.
-    c_.timer->setInterval(timerMode_ == kRetrieving && lastTickEndedOnTime_ ? 0 : kTimerIntervalMs);
-    c_.timer->start();
+    view_.SetTimerInterval(timerMode_ == kRetrieving && lastTickEndedOnTime_ ? 0
+                                                                             : kTimerIntervalMs);
+    view_.StartTimer();
 }
 
 void Controller::RunSlice() {
-    TakeReconnectRefusal();  // a No answered outside this retrieval is not for it
+    answers_.Clear();  // a No answered outside this retrieval is not for it
     const std::chrono::nanoseconds start = clock_();
     bool timeUp = false;
     int steps = 0;
@@ -142,7 +109,7 @@ void Controller::RunSlice() {
         RetrievalStep();
         ++steps;
         // A No to the library's reconnect question means the user wants out.
-        if (TakeReconnectRefusal()) {
+        if (TakeRefusal()) {
             CancelClick();
             break;
         }
@@ -158,7 +125,7 @@ void Controller::ConnectStep() {
     HideStatus();
     ShowStatus("Initializing. Please wait ...");
     if (!library_.Bind(libraryFileName_, bindErrorText_, libraryVersionText_)) {
-        dialogs_.Message(QString::fromLatin1(bindErrorText_), box::kOk);
+        dialogs_.Message(bindErrorText_, box::kOk);
         End(1);
         return;
     }
@@ -180,8 +147,7 @@ void Controller::ConnectStep() {
         } else {
             HideStatus();
             std::snprintf(work, sizeof work, "No %s detected", kInstrumentName);
-            if (dialogs_.Message(QString::fromLatin1(work), box::kRetryCancel) ==
-                box::kAnswerRetry) {
+            if (dialogs_.Message(work, box::kRetryCancel) == box::kAnswerRetry) {
                 connectionState_ = kSearching;
                 return;
             }
@@ -196,11 +162,11 @@ void Controller::ConnectStep() {
 }
 
 int Controller::SelectedType() const {
-    return c_.validation->isChecked() ? 0 : 1;
+    return view_.ValidationSelected() ? 0 : 1;
 }
 
 std::uint16_t Controller::SelectedRunIndex() const {
-    return static_cast<std::uint16_t>(c_.runList->count() - c_.runList->currentRow() - 1);
+    return static_cast<std::uint16_t>(view_.RunCount() - view_.CurrentRun() - 1);
 }
 
 bool Controller::ValidationSelected() const {
@@ -208,15 +174,32 @@ bool Controller::ValidationSelected() const {
 }
 
 void Controller::ClearReport() {
-    c_.reportList->clear();
+    report_ = ReportList();
+    view_.ClearReport();
 }
 
 void Controller::AppendReportLine(const char* line) {
-    AppendLine(c_.reportList, line);
+    AddReportLine(line);
+}
+
+void Controller::AddReportLine(const char* line) {
+    report_.lines.emplace_back(line);
+    view_.AddReportLine(line);
+}
+
+void Controller::AddRun(const char* name) {
+    if (view_.RunCount() == 0) firstRun_ = name;
+    view_.AddRun(name);
 }
 
 bool Controller::ReconnectRefused() {
-    return TakeReconnectRefusal();
+    return TakeRefusal();
+}
+
+bool Controller::TakeRefusal() {
+    const bool refused = answers_.refused();
+    answers_.Clear();
+    return refused;
 }
 
 void Controller::RetrievalStep() {
@@ -230,107 +213,47 @@ void Controller::RefreshBClick() {
     const bool refused = core_.listDeclined();
     const bool outer = ownSelection_;
     ownSelection_ = true;  // filling the list is no click of the user's
-    c_.runList->clear();
-    for (const std::string& name : names) AppendLine(c_.runList, name.c_str());
-    c_.runList->setFocus();
-    const bool listed = c_.runList->count() > 0;
-    if (listed) c_.runList->setCurrentRow(0);
+    view_.ClearRuns();
+    firstRun_.clear();
+    for (const std::string& name : names) AddRun(name.c_str());
+    view_.FocusRuns();
+    const bool listed = view_.RunCount() > 0;
+    if (listed) view_.SetCurrentRun(0);
     ownSelection_ = outer;
     if (listed && !refused) {
         ListBox1Click();
     } else if (!listed) {
-        AppendLine(c_.runList, kPlaceholder);
+        AddRun(kPlaceholder);
     }
 }
 
 void Controller::ListBox1Click() {
-    if (c_.runList->count() == 0) return;
-    if (c_.runList->currentRow() < 0) SelectRun(0);
-    if (c_.runList->item(0)->text() == QLatin1String(kPlaceholder)) return;
+    if (view_.RunCount() == 0) return;
+    if (view_.CurrentRun() < 0) SelectRun(0);
+    if (firstRun_ == kPlaceholder) return;
     if (timerMode_ != kIdleMode) {
         // The highlight stays on the run whose report the list is receiving.
         if (timerMode_ == kRetrieving) SelectRun(fetchedRow_);
         return;
     }
-    fetchedRow_ = c_.runList->currentRow();
+    fetchedRow_ = view_.CurrentRun();
     core_.StartRetrieval();
     timerMode_ = kRetrieving;
-    c_.timer->setInterval(kTimerIntervalMs);
+    view_.SetTimerInterval(kTimerIntervalMs);
 }
 
 void Controller::RadioGroup1Click() {
-    c_.typeLabel->setText(SelectedType() != 0 ? QStringLiteral("Run Report")
-                                              : QStringLiteral("Validation Report"));
+    view_.SetTypeLabel(SelectedType() != 0 ? "Run Report" : "Validation Report");
     ListBox1Click();
 }
 
-bool Controller::ReportListHasLines() const {
-    return c_.reportList->count() > AbortLinesIn(c_.reportList);
-}
-
 void Controller::SaveBClick() {
-    if (c_.runList->count() == 0 || c_.runList->item(0)->text() == QLatin1String(kPlaceholder)) {
-        return;
-    }
-    const QString path = dialogs_.SaveFileName();
-    if (path.isEmpty()) return;
-
-    TakeReconnectRefusal();
-    library_.ClearRemoteError();
-    const std::uint16_t libraryCount = library_.GetItemCount(kReportLines, 0);
-    // A user who declined to reconnect gets what the report list holds.
-    const bool refused = TakeReconnectRefusal();
-    const std::uint16_t count =
-        refused ? static_cast<std::uint16_t>(c_.reportList->count()) : libraryCount;
-    // Emptying the file because the count could not be read would lose the
-    // user's earlier copy for nothing.
-    if (!refused && (library_.GetRemoteError() != 0 || (count == 0 && ReportListHasLines()))) {
-        dialogs_.Message(QStringLiteral("The instrument did not say how many lines the report has."
-                                        "\nNothing was saved; the file was not changed."),
-                         box::kOk | box::kExclamation);
-        return;
-    }
-
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
-        if (dialogs_.Message(QStringLiteral("File exists! Replace it?"),
-                             box::kOkCancel | box::kQuestion) != box::kAnswerOk) {
-            return;
-        }
-        file.close();
-    }
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        dialogs_.Message(QStringLiteral("Invalid file path"), box::kOk | box::kExclamation);
-        return;
-    }
-    for (int i = 0; i < count; ++i) {
-        if (i >= c_.reportList->count()) {
-            file.close();
-            dialogs_.Message(QStringLiteral("The report was incomplete: %1 of its %2 lines were "
-                                            "saved.")
-                                 .arg(i - AbortLinesIn(c_.reportList))
-                                 .arg(count),
-                             box::kOk | box::kExclamation);
-            return;
-        }
-        const std::string line =
-            SavedReportLine(ListEntryBytes(c_.reportList->item(i)).constData());
-        const auto length = static_cast<qint64>(line.size());
-        if (file.write(line.data(), length) != length || !file.flush()) {
-            file.close();
-            dialogs_.Message(QStringLiteral("The report could not be written completely: %1 of "
-                                            "its %2 lines were saved.")
-                                 .arg(i)
-                                 .arg(count),
-                             box::kOk | box::kExclamation);
-            return;
-        }
-    }
-    file.close();
+    if (view_.RunCount() == 0 || firstRun_ == kPlaceholder) return;
+    SaveReport(report_, library_, dialogs_, answers_);
 }
 
 void Controller::AboutBClick() {
-    dialogs_.ShowAbout(QString::fromLatin1(versionText_));
+    dialogs_.ShowAbout(versionText_);
 }
 
 void Controller::CancelClick() {
@@ -341,14 +264,18 @@ void Controller::CancelClick() {
         case kIdleMode:
             return;
         default:
-            AppendLine(c_.reportList, core_.state() == kReadLines
-                                          ? "Incomplete -- Report upload aborted"
-                                          : "Report upload aborted");
-            c_.reportList->item(c_.reportList->count() - 1)->setData(kAbortLineRole, true);
+            AddReportLine(core_.state() == kReadLines ? "Incomplete -- Report upload aborted"
+                                                      : "Report upload aborted");
+            ++report_.abortLines;
             timerMode_ = kIdleMode;
             HideStatus();
             return;
     }
+}
+
+ReconnectAnswers& HostReconnectAnswers() {
+    static ReconnectAnswers answers;
+    return answers;
 }
 
 }  // namespace brevalin

@@ -2,9 +2,7 @@
 // tests answer instead of a person.
 #pragma once
 
-#include <QString>
-
-class QWidget;
+#include <string>
 
 namespace brevalin {
 
@@ -24,40 +22,30 @@ inline constexpr int kAnswerRetry = 4;
 class Dialogs {
   public:
     virtual ~Dialogs() = default;
-    // A modal box with an empty caption; returns the answer (box::kAnswer...).
-    virtual int Message(const QString& text, int flags) = 0;
-    // The chosen file, or an empty text when the user cancels.
-    virtual QString SaveFileName() = 0;
-    virtual void ShowAbout(const QString& versionText) = 0;
+    // A modal box with an empty caption and Latin-1 text; returns the answer (box::kAnswer...).
+    virtual int Message(const std::string& text, int flags) = 0;
+    // The chosen file in UTF-8, or an empty text when the user cancels.
+    virtual std::string SaveFileName() = 0;
+    virtual void ShowAbout(const std::string& versionText) = 0;
     // Ends the program. Real dialogs never return; test dialogs record it.
     virtual void Exit(int status) = 0;
 };
 
-// The library asks its reconnect question through the program's prompt
-// function. A No there means the user wants the command that met the missing
-// instrument to end, so it is noted until that command takes it.
-void NoteReconnectAnswer(bool yes);
-// True once after a No.
-bool TakeReconnectRefusal();
-// The prompt function's question, shown as a modal Yes/No box; notes the answer.
-int AskReconnect(const char* text, const char* caption);
-
-// The toolkit's message for an error that escaped the message loop.
-void ShowFatalError(const QString& text);
-
-class AboutBox;
-
-class QtDialogs : public Dialogs {
+// The user's answers to the library's reconnect question. A No means the
+// command that met the missing instrument should end; the command clears the
+// record when it starts and when it has acted on it.
+class ReconnectAnswers {
   public:
-    QtDialogs(QWidget* parent, AboutBox* about) : parent_(parent), about_(about) {}
-    int Message(const QString& text, int flags) override;
-    QString SaveFileName() override;
-    void ShowAbout(const QString& versionText) override;
-    [[noreturn]] void Exit(int status) override;
+    void Note(bool yes) { refused_ = refused_ || !yes; }
+    bool refused() const { return refused_; }
+    void Clear() { refused_ = false; }
 
   private:
-    QWidget* parent_;
-    AboutBox* about_;
+    bool refused_ = false;
 };
+
+// The record the program's prompt function writes: the library asks through
+// one process-wide function, so there is one record per process.
+ReconnectAnswers& HostReconnectAnswers();
 
 }  // namespace brevalin

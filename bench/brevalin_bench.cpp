@@ -26,13 +26,13 @@ namespace {
 // Any box means the run went wrong: it is counted and answered Cancel.
 class BenchDialogs : public brevalin::Dialogs {
   public:
-    int Message(const QString& text, int) override {
-        std::fprintf(stderr, "box: %s\n", qPrintable(text));
+    int Message(const std::string& text, int) override {
+        std::fprintf(stderr, "box: %s\n", text.c_str());
         ++boxes;
         return brevalin::box::kAnswerCancel;
     }
-    QString SaveFileName() override { return {}; }
-    void ShowAbout(const QString&) override {}
+    std::string SaveFileName() override { return {}; }
+    void ShowAbout(const std::string&) override {}
     void Exit(int status) override {
         exitStatus = status;
         QApplication::exit(status);
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
     brevalin::MainWindow window;
     SlowableLibrary library(VIRTUAL_FOLDER);
     BenchDialogs dialogs;
-    brevalin::Controller controller(brevalin::ControlsOf(window), library, dialogs);
+    brevalin::Controller controller(window, library, dialogs);
     brevalin::Wire(window, controller);
 
     QElapsedTimer clock;

@@ -67,7 +67,7 @@ class BindingTest : public QObject {
         MainWindow window;
         LinkLibrary library(Folder("no_count"));
         FakeDialogs dialogs;
-        Controller controller(ControlsOf(window), library, dialogs);
+        Controller controller(window, library, dialogs);
         controller.FormCreate();
         controller.Timer1Timer();
         QCOMPARE(

@@ -15,15 +15,17 @@ using Boxes = QList<QPair<QString, int>>;  // text and flags of each box shown
 
 class FakeDialogs : public Dialogs {
   public:
-    int Message(const QString& text, int flags) override {
-        boxes.append({text, flags});
+    int Message(const std::string& text, int flags) override {
+        boxes.append({QString::fromLatin1(text.c_str()), flags});
         return answers.isEmpty() ? box::kAnswerOk : answers.takeFirst();
     }
-    QString SaveFileName() override {
+    std::string SaveFileName() override {
         ++saveDialogs;
-        return saveAs;
+        return saveAs.toStdString();
     }
-    void ShowAbout(const QString& versionText) override { aboutShown.append(versionText); }
+    void ShowAbout(const std::string& versionText) override {
+        aboutShown.append(QString::fromLatin1(versionText.c_str()));
+    }
     void Exit(int status) override { exitStatus = status; }
 
     Boxes boxes;

@@ -120,7 +120,7 @@ bool TestLibrary::Bind(const char* fileName, char* errorText, char* versionText)
     return true;
 }
 
-Session::Session(const std::vector<Run>& runs) : controller(ControlsOf(window), library, dialogs) {
+Session::Session(const std::vector<Run>& runs) : controller(window, library, dialogs) {
     LentInstrument().Reset();
     instrument::ItemStore& store = LentInstrument().firmware().Store();
     store.Clear();
@@ -173,6 +173,13 @@ QStringList Session::RunNames() const {
     return Texts(window.listBox1);
 }
 
+QStringList StatusHistory(const Controller& controller) {
+    QStringList texts;
+    for (const std::string& text : controller.statusHistory())
+        texts.append(QString::fromLatin1(text.c_str()));
+    return texts;
+}
+
 int RunSessionTests(int argc, char** argv);
 int RunSaveTests(int argc, char** argv);
 int RunCliTests(int argc, char** argv);
@@ -186,7 +193,7 @@ extern "C" __attribute__((visibility("default"))) int QuillsanHostPrompt(const c
     ++faults.reconnectQuestions;
     const bool yes = faults.reconnectAnswers.isEmpty() || faults.reconnectAnswers.takeFirst();
     if (yes) brevalin::test::LentInstrument().hid().Replug();
-    brevalin::NoteReconnectAnswer(yes);
+    brevalin::HostReconnectAnswers().Note(yes);
     return yes ? 1 : 0;
 }
 static_assert(std::is_same_v<decltype(&QuillsanHostPrompt), QuillsanHostPromptFunction>);

@@ -77,4 +77,7 @@ class Session {
     Controller controller;
 };
 
+// The controller's status texts, oldest first.
+QStringList StatusHistory(const Controller& controller);
+
 }  // namespace brevalin::test

@@ -80,7 +80,7 @@ class SessionTest : public QObject {
 
         QCOMPARE(session.dialogs.boxes, (Boxes{{"No Zantorel detected", 0x05}}));
         QVERIFY(!session.window.panel1->isVisibleTo(&session.window));
-        QCOMPARE(session.controller.statusHistory(),
+        QCOMPARE(StatusHistory(session.controller),
                  QStringList({"Initializing. Please wait ...",
                               " Checking for Zantorel\r\n connected to COM2"}));
         if (cancelOperation) session.controller.CancelClick();
@@ -96,8 +96,8 @@ class SessionTest : public QObject {
         session.controller.Timer1Timer();
         QCOMPARE(session.library.binds, 2);
         QCOMPARE(session.controller.connectionState(), kConnected);
-        QVERIFY(session.controller.statusHistory().contains(
-            " Found Zantorel with program version: 1.009 on USB"));
+        QVERIFY(StatusHistory(session.controller)
+                    .contains(" Found Zantorel with program version: 1.009 on USB"));
         QCOMPARE(session.RunNames(), QStringList({"run 0"}));
         QCOMPARE(session.controller.timerMode(), kRetrieving);
         QCOMPARE(session.window.windowTitle(),
@@ -185,7 +185,7 @@ class SessionTest : public QObject {
         QCOMPARE(session.controller.reportState(), kIdleReport);
         QVERIFY(!session.window.panel1->isVisibleTo(&session.window));
         QVERIFY(session.window.timer1.isActive());
-        const QStringList progress = session.controller.statusHistory().filter("line ");
+        const QStringList progress = StatusHistory(session.controller).filter("line ");
         QStringList expected;
         for (int shown = 10; shown < lines; shown += 10) {
             expected.append(QString("Retrieving report:\r\nline %1 of %2").arg(shown).arg(lines));
@@ -251,7 +251,7 @@ class SessionTest : public QObject {
         QCOMPARE(faults.generations - before, generations);
         QCOMPARE(session.window.listBox2->count(), 30);
         QCOMPARE(session.RunNames(), QStringList({"run 0"}));
-        QCOMPARE(session.controller.statusHistory().contains("Reestablishing instrument link"),
+        QCOMPARE(StatusHistory(session.controller).contains("Reestablishing instrument link"),
                  refresh);
         QVERIFY(session.dialogs.boxes.isEmpty());
     }

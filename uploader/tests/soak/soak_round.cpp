@@ -37,7 +37,7 @@ QString Describe(const QByteArray& line) {
 class Round {
   public:
     Round(const RoundSetup& setup, Figures& figures)
-        : setup_(setup), figures_(figures), controller_(ControlsOf(window_), library_, user_) {}
+        : setup_(setup), figures_(figures), controller_(window_, library_, user_) {}
 
     QStringList Run() {
         PrepareInstrument();

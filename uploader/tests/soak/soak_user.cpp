@@ -2,7 +2,8 @@
 
 namespace brevalin::soak {
 
-int SoakUser::Message(const QString& text, int flags) {
+int SoakUser::Message(const std::string& bytes, int flags) {
+    const QString text = QString::fromLatin1(bytes.c_str());
     if (flags == box::kRetryCancel && text.startsWith(QStringLiteral("No Zantorel detected"))) {
         if (++connectRetries > kMaxConnectRetries) return box::kAnswerCancel;
         return box::kAnswerRetry;

@@ -13,9 +13,9 @@ namespace brevalin::soak {
 
 class SoakUser : public Dialogs {
   public:
-    int Message(const QString& text, int flags) override;
-    QString SaveFileName() override { return savePath; }
-    void ShowAbout(const QString&) override {}
+    int Message(const std::string& text, int flags) override;
+    std::string SaveFileName() override { return savePath.toStdString(); }
+    void ShowAbout(const std::string&) override {}
     void Exit(int status) override { exitStatus = status; }
 
     QString savePath;

@@ -6,20 +6,6 @@
 
 namespace brevalin {
 
-Controls ControlsOf(MainWindow& window) {
-    Controls controls;
-    controls.runList = window.listBox1;
-    controls.reportList = window.listBox2;
-    controls.panel = window.panel1;
-    controls.memo = window.memo1;
-    controls.typeLabel = window.label2;
-    controls.validation = window.validationItem;
-    controls.runReport = window.runItem;
-    controls.timer = &window.timer1;
-    controls.window = &window;
-    return controls;
-}
-
 void Wire(MainWindow& window, Controller& controller) {
     Controller* c = &controller;
     QObject::connect(&window.timer1, &QTimer::timeout, [c] { c->Timer1Timer(); });

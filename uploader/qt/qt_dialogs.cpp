@@ -1,4 +1,4 @@
-#include "dialogs.h"
+#include "qt_dialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -9,33 +9,19 @@
 #include "main_window.h"
 
 namespace brevalin {
-namespace {
-bool reconnectRefused = false;
-}  // namespace
-
-void NoteReconnectAnswer(bool yes) {
-    reconnectRefused = reconnectRefused || !yes;
-}
-
-bool TakeReconnectRefusal() {
-    const bool refused = reconnectRefused;
-    reconnectRefused = false;
-    return refused;
-}
-
 int AskReconnect(const char* text, const char* caption) {
     const bool yes =
         QMessageBox::question(QApplication::activeWindow(), QString::fromLatin1(caption),
                               QString::fromLatin1(text), QMessageBox::Yes | QMessageBox::No,
                               QMessageBox::Yes) == QMessageBox::Yes;
-    NoteReconnectAnswer(yes);
+    HostReconnectAnswers().Note(yes);
     return yes ? 1 : 0;
 }
 
-int QtDialogs::Message(const QString& text, int flags) {
+int QtDialogs::Message(const std::string& text, int flags) {
     QMessageBox message(parent_);
     SetExactCaption(&message, QString());
-    message.setText(text);
+    message.setText(QString::fromLatin1(text.c_str()));
     const int icon = flags & 0xF0;
     message.setIcon(icon == box::kQuestion      ? QMessageBox::Question
                     : icon == box::kExclamation ? QMessageBox::Warning
@@ -67,15 +53,16 @@ void ShowFatalError(const QString& text) {
     message.exec();
 }
 
-QString QtDialogs::SaveFileName() {
+std::string QtDialogs::SaveFileName() {
     // No filter, no default extension, no options.
     // The replace question is the program's own, so the dialog does not ask it too.
     return QFileDialog::getSaveFileName(parent_, QString(), QString(), QString(), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+                                        QFileDialog::DontConfirmOverwrite)
+        .toStdString();
 }
 
-void QtDialogs::ShowAbout(const QString& versionText) {
-    about_->SetVersionText(versionText);
+void QtDialogs::ShowAbout(const std::string& versionText) {
+    about_->SetVersionText(QString::fromLatin1(versionText.c_str()));
     about_->exec();
 }
 

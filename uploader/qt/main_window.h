@@ -5,6 +5,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "view.h"
+
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -25,10 +27,28 @@ class AboutBox : public QDialog {
     QLabel* label3_;
 };
 
-// Form1: its controls only; the handlers are the controller's.
-class MainWindow : public QWidget {
+// Form1: its controls, shown to the controller by role; the handlers are the
+// controller's. Each list entry keeps the instrument's bytes in Qt::UserRole.
+class MainWindow : public QWidget, public View {
   public:
     MainWindow();
+
+    void ClearRuns() override;
+    void AddRun(const char* name) override;
+    int RunCount() const override;
+    int CurrentRun() const override;
+    void SetCurrentRun(int row) override;
+    void FocusRuns() override;
+    void ClearReport() override;
+    void AddReportLine(const char* line) override;
+    void ShowStatus(const char* text) override;
+    void HideStatus() override;
+    void SetTypeLabel(const char* text) override;
+    bool ValidationSelected() const override;
+    void SetTitle(const char* text) override;
+    void StartTimer() override { timer1.start(); }
+    void StopTimer() override { timer1.stop(); }
+    void SetTimerInterval(int ms) override { timer1.setInterval(ms); }
 
     QLabel* label1;
     QLabel* label2;

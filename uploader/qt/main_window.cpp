@@ -17,6 +17,8 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include "instrument_text.h"
+
 namespace brevalin {
 namespace {
 
@@ -224,6 +226,76 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+namespace {
+
+void AppendLine(QListWidget* list, const char* text) {
+    const QByteArray bytes(text);
+    auto* item = new QListWidgetItem(DecodeWindows1252(bytes));
+    item->setData(Qt::UserRole, bytes);
+    list->addItem(item);
+}
+
+}  // namespace
+
+void MainWindow::ClearRuns() {
+    listBox1->clear();
+}
+
+void MainWindow::AddRun(const char* name) {
+    AppendLine(listBox1, name);
+}
+
+int MainWindow::RunCount() const {
+    return listBox1->count();
+}
+
+int MainWindow::CurrentRun() const {
+    return listBox1->currentRow();
+}
+
+void MainWindow::SetCurrentRun(int row) {
+    listBox1->setCurrentRow(row);
+}
+
+void MainWindow::FocusRuns() {
+    listBox1->setFocus();
+}
+
+void MainWindow::ClearReport() {
+    listBox2->clear();
+}
+
+void MainWindow::AddReportLine(const char* line) {
+    AppendLine(listBox2, line);
+}
+
+void MainWindow::ShowStatus(const char* text) {
+    memo1->clear();
+    panel1->setVisible(true);
+    QString shown = QString::fromLatin1(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    memo1->setPlainText(shown);
+    // A connection step blocks the message loop; the panel alone is painted now
+    // so that its text can be read while the library searches.
+    panel1->repaint();
+}
+
+void MainWindow::HideStatus() {
+    panel1->setVisible(false);
+}
+
+void MainWindow::SetTypeLabel(const char* text) {
+    label2->setText(QString::fromLatin1(text));
+}
+
+bool MainWindow::ValidationSelected() const {
+    return validationItem->isChecked();
+}
+
+void MainWindow::SetTitle(const char* text) {
+    setWindowTitle(QString::fromLatin1(text));
 }
 
 }  // namespace brevalin

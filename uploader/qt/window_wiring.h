@@ -6,7 +6,6 @@
 
 namespace brevalin {
 
-Controls ControlsOf(MainWindow& window);
 void Wire(MainWindow& window, Controller& controller);
 
 }  // namespace brevalin

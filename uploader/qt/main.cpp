@@ -3,9 +3,9 @@
 #include <exception>
 
 #include "controller.h"
-#include "dialogs.h"
 #include "link_binding.h"
 #include "main_window.h"
+#include "qt_dialogs.h"
 #include "quillsan.h"
 #include "window_wiring.h"
 
@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     brevalin::LinkLibrary library(QCoreApplication::applicationDirPath().toStdString());
     brevalin::AboutBox aboutBox(&form1);
     brevalin::QtDialogs dialogs(&form1, &aboutBox);
-    brevalin::Controller controller(brevalin::ControlsOf(form1), library, dialogs);
+    brevalin::Controller controller(form1, library, dialogs);
     brevalin::Wire(form1, controller);
     controller.FormCreate();
     form1.show();

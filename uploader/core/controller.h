@@ -1,23 +1,19 @@
 // The program's logic: connection steps, report retrieval and the commands,
-// acting on the main window's controls. The timer only calls Timer1Timer, so
-// tests drive every step directly.
+// acting on a view of the window. The timer only calls Timer1Timer, so tests
+// drive every step directly.
 #pragma once
 
-#include <QStringList>
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "dialogs.h"
 #include "link_binding.h"
 #include "report_core.h"
-
-class QLabel;
-class QListWidget;
-class QRadioButton;
-class QTextEdit;
-class QTimer;
-class QWidget;
+#include "save_report.h"
+#include "view.h"
 
 namespace brevalin {
 
@@ -32,25 +28,13 @@ inline constexpr std::chrono::milliseconds kSliceTime{100};
 
 inline constexpr char kPlaceholder[] = "------No reports available------";
 
-// The controls the logic reads and changes.
-struct Controls {
-    QListWidget* runList = nullptr;      // ListBox1
-    QListWidget* reportList = nullptr;   // ListBox2
-    QWidget* panel = nullptr;            // Panel1
-    QTextEdit* memo = nullptr;           // Memo1
-    QLabel* typeLabel = nullptr;         // Label2
-    QRadioButton* validation = nullptr;  // RadioGroup1 item 0
-    QRadioButton* runReport = nullptr;   // RadioGroup1 item 1
-    QTimer* timer = nullptr;             // Timer1
-    QWidget* window = nullptr;           // Form1
-};
-
 class Controller : private ReportHost {
   public:
     // Time as the tick measures it; a steady clock unless a test sets another.
     using Clock = std::function<std::chrono::nanoseconds()>;
 
-    Controller(const Controls& controls, LinkLibrary& library, Dialogs& dialogs);
+    Controller(View& view, LinkLibrary& library, Dialogs& dialogs,
+               ReconnectAnswers& answers = HostReconnectAnswers());
     void SetClock(Clock clock) { clock_ = std::move(clock); }
 
     // Handlers, named after the window's events.
@@ -82,7 +66,7 @@ class Controller : private ReportHost {
     const char* libraryVersionText() const { return libraryVersionText_; }
     int stepsInLastTick() const { return stepsInLastTick_; }
     // Every status text shown, oldest first, for a person or a test to follow.
-    const QStringList& statusHistory() const { return statusHistory_; }
+    const std::vector<std::string>& statusHistory() const { return statusHistory_; }
     bool ended() const { return ended_; }
 
   private:
@@ -94,16 +78,21 @@ class Controller : private ReportHost {
     void ClearReport() override;
     void AppendReportLine(const char* line) override;
     bool ReconnectRefused() override;
-    // Lines of the report itself: Cancel Operation's abort line is none.
-    bool ReportListHasLines() const;
+    bool TakeRefusal();
+    void AddRun(const char* name);
+    void AddReportLine(const char* line);
     void RunSlice();
     // Moves the run list's highlight without it counting as the user's click.
     void SelectRun(int row);
 
-    Controls c_;
+    View& view_;
     LinkLibrary& library_;
     Dialogs& dialogs_;
+    ReconnectAnswers& answers_;
     ReportCore core_;
+    ReportList report_;  // what the report list holds, byte for byte
+    // The run list's first entry: its placeholder says it holds no run.
+    std::string firstRun_;
 
     ConnectionState connectionState_ = kSearching;
     TimerMode timerMode_ = kIdleMode;
@@ -119,7 +108,7 @@ class Controller : private ReportHost {
     bool ownSelection_ = false;
     int stepsInLastTick_ = 0;
     bool lastTickEndedOnTime_ = false;  // stopped on kSliceTime, not on its step count
-    QStringList statusHistory_;
+    std::vector<std::string> statusHistory_;
     bool ended_ = false;
 };
 

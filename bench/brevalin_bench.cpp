@@ -144,7 +144,8 @@ int main(int argc, char** argv) {
     }
     for (int i = 0; i < kLines; ++i) {
         char expected[instrument::kMaxReportLine + 1] = {};
-        test_support::LentInstrument().firmware().CurrentReport().Line(static_cast<std::size_t>(i), expected);
+        test_support::LentInstrument().firmware().CurrentReport().Line(static_cast<std::size_t>(i),
+                                                                       expected);
         for (char& c : expected)
             if (static_cast<unsigned char>(c) == instrument::kDegreeByte) c = '\xB0';
         if (window.listBox2->item(i)->text() != QString::fromLatin1(expected)) {

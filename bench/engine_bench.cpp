@@ -15,7 +15,6 @@
 #include "instrument/virtual_instrument.h"
 #include "quillsan.h"
 
-
 namespace {
 
 double g_floorNs = 0;
@@ -43,7 +42,8 @@ void BM_RemoteCall(benchmark::State& state) {
     const std::uint64_t before = test_support::HeapAllocations();
     for (auto _ : state) benchmark::DoNotOptimize(GetSlaveParameter(0, 0));
     const double calls = static_cast<double>(state.iterations());
-    state.counters["allocs_per_call"] = static_cast<double>(test_support::HeapAllocations() - before) / calls;
+    state.counters["allocs_per_call"] =
+        static_cast<double>(test_support::HeapAllocations() - before) / calls;
     if (GetRemoteError() != 0) state.SkipWithError("link error during the run");
 }
 BENCHMARK(BM_RemoteCall);

@@ -42,7 +42,8 @@ constexpr Path kPaths[] = {
 
 // Fetches the report's lines as brevalin does, a failed line again after
 // ClearRemoteError; false when the report cannot be fetched or a line is wrong.
-bool FetchLines(instrument::VirtualInstrument& device, std::uint16_t lines, std::uint64_t& retries) {
+bool FetchLines(instrument::VirtualInstrument& device, std::uint16_t lines,
+                std::uint64_t& retries) {
     static char line[2048 + 1];
     char expected[instrument::kMaxReportLine + 1];
     const instrument::Report& report = device.firmware().CurrentReport();
@@ -104,9 +105,8 @@ bool Measure(const Path& path, std::uint16_t lines) {
         "force (%d exchanges of a %d-frame output report and %s: %.0f frames; "
         "limit 1.00x; %d lines, %llu retried)%s\n",
         path.name, exchanges, frames, ratio, static_cast<int>(kExchangesPerLine),
-        static_cast<int>(kOutputFrames), path.replyShape, minimumFrames,
-        static_cast<int>(lines), static_cast<unsigned long long>(retries),
-        within ? "" : " OVER THE LIMIT");
+        static_cast<int>(kOutputFrames), path.replyShape, minimumFrames, static_cast<int>(lines),
+        static_cast<unsigned long long>(retries), within ? "" : " OVER THE LIMIT");
     return within;
 }
 

@@ -72,7 +72,8 @@ void HidFrontEnd::Replug() {
 
 void HidFrontEnd::ReplugOnSearch() {
     bool away = false;
-    for (const HidInterface& device : interfaces_) away = away || (device.answers && !device.plugged);
+    for (const HidInterface& device : interfaces_)
+        away = away || (device.answers && !device.plugged);
     if (away && searchesMissed_ < searchesMissingUnplugged) {
         ++searchesMissed_;
         return;

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "counting_new.h"
-#include "instrument/firmware.h"
 #include "firmware_requests.h"
+#include "instrument/firmware.h"
 
 namespace instrument {
 namespace {

@@ -10,8 +10,8 @@
 #include <tuple>
 #include <vector>
 
-#include "instrument/hid_front_end.h"
 #include "firmware_requests.h"
+#include "instrument/hid_front_end.h"
 
 namespace instrument {
 namespace {

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <chrono>
 
+#include "firmware_requests.h"
 #include "instrument/firmware.h"
 #include "instrument/sample_content.h"
-#include "firmware_requests.h"
 
 namespace instrument {
 namespace {

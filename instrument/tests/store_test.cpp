@@ -2,10 +2,10 @@
 
 #include <cstring>
 
+#include "firmware_requests.h"
 #include "instrument/firmware.h"
 #include "instrument/sample_content.h"
 #include "instrument/sample_program.h"
-#include "firmware_requests.h"
 
 namespace instrument {
 namespace {
@@ -36,8 +36,7 @@ TEST(SampleContent, HoldsUsersFoldersProtocolsAndRunsWithNames) {
     EXPECT_EQ(Call(firmware, 68, {0x4002, 0}), 3u);
     EXPECT_EQ(Call(firmware, 68, {0x4003, 0}), 4u);
     EXPECT_EQ(Call(firmware, 68, {0x4006, 0}), 12u);
-    EXPECT_EQ(List(firmware, 0x4001),
-              (std::vector<std::uint16_t>{0x1000, 0x1001, 0x1002}));
+    EXPECT_EQ(List(firmware, 0x4001), (std::vector<std::uint16_t>{0x1000, 0x1001, 0x1002}));
     EXPECT_EQ(List(firmware, 0x4006).back(), 0x700B);
 
     const Bytes runName = Record(firmware, 62, {0x700B});

@@ -35,8 +35,7 @@ int DecodeArbitrary(const std::uint8_t* data, std::size_t size, Decode decode, E
     if (decode(*normalised, first.data(), firstLength) == 0) __builtin_trap();
     std::vector<std::uint8_t> second(kStagingBytes);
     const std::size_t secondLength = encode(second.data(), *normalised);
-    if (secondLength != firstLength ||
-        std::memcmp(first.data(), second.data(), firstLength) != 0) {
+    if (secondLength != firstLength || std::memcmp(first.data(), second.data(), firstLength) != 0) {
         __builtin_trap();
     }
     return 0;

@@ -80,7 +80,7 @@ typedef struct HeadStatus2 { /* 32 bytes */
 } HeadStatus2;
 
 typedef struct ProtocolSegment { /* 14 bytes */
-    uint8_t a; /* bit 7 set: a, b, c and d absent */
+    uint8_t a;                   /* bit 7 set: a, b, c and d absent */
     uint8_t b;
     uint16_t c, d;
     uint16_t e; /* below 8191, or 0xFFFF for none */
@@ -91,8 +91,8 @@ typedef struct ProtocolSegment { /* 14 bytes */
 } ProtocolSegment;
 
 typedef struct ProtocolStep { /* 130 bytes */
-    uint8_t stepValue;   /* 0 to 127 */
-    uint8_t segmentInfo; /* low 4 bits: segments in use, 0 to 9 */
+    uint8_t stepValue;        /* 0 to 127 */
+    uint8_t segmentInfo;      /* low 4 bits: segments in use, 0 to 9 */
     uint8_t stepByte;
     uint8_t pad3;
     ProtocolSegment segments[9];
@@ -261,63 +261,64 @@ extern "C" {
 
 /* Ordinals 1 to 43 (see quillsan.def), in ordinal order. "word" results carry
  * their value in the low 16 bits. */
-QUILLSAN_API uint32_t QUILLSAN_CALL ClearRemoteError(void);                                  /* 1 */
-QUILLSAN_API uint32_t QUILLSAN_CALL ClearRunProtocol(uint32_t argument1, uint32_t argument2); /* 2 */
-QUILLSAN_API uint32_t QUILLSAN_CALL DeleteItem(uint32_t handle);                             /* 3 */
-QUILLSAN_API uint32_t QUILLSAN_CALL GetDLLName(char* buffer); /* 4: writes 13 bytes */
+QUILLSAN_API uint32_t QUILLSAN_CALL ClearRemoteError(void); /* 1 */
+QUILLSAN_API uint32_t QUILLSAN_CALL ClearRunProtocol(uint32_t argument1,
+                                                     uint32_t argument2); /* 2 */
+QUILLSAN_API uint32_t QUILLSAN_CALL DeleteItem(uint32_t handle);          /* 3 */
+QUILLSAN_API uint32_t QUILLSAN_CALL GetDLLName(char* buffer);             /* 4: writes 13 bytes */
 QUILLSAN_API uint32_t QUILLSAN_CALL GetFolder(char* name25, uint32_t handle); /* 5: word */
 QUILLSAN_API uint32_t QUILLSAN_CALL GetFolderHandle(const char* name);        /* 6 */
 QUILLSAN_API uint32_t QUILLSAN_CALL GetHeadStatus(HeadStatus* status, uint32_t selector); /* 7 */
 QUILLSAN_API uint32_t QUILLSAN_CALL GetInstrumentStatus(void);                            /* 8 */
 QUILLSAN_API uint32_t QUILLSAN_CALL GetItemCount(uint32_t collection, uint32_t selector); /* 9 */
 QUILLSAN_API uint32_t QUILLSAN_CALL GetItemList(uint16_t* list, uint32_t collection,
-                                                uint32_t selector);                   /* 10 */
-QUILLSAN_API uint32_t QUILLSAN_CALL GetItemName(char* buffer, uint32_t handle);       /* 11 */
-QUILLSAN_API uint32_t QUILLSAN_CALL GetItemType(uint32_t handle);                     /* 12 */
-QUILLSAN_API uint32_t QUILLSAN_CALL GetProtocol(ProtocolRecord* record, uint32_t handle); /* 13 */
-QUILLSAN_API uint32_t QUILLSAN_CALL GetProtocolHandle(const char* name);             /* 14 */
-QUILLSAN_API int32_t QUILLSAN_CALL GetRemoteError(void);                             /* 15 */
+                                                uint32_t selector);                         /* 10 */
+QUILLSAN_API uint32_t QUILLSAN_CALL GetItemName(char* buffer, uint32_t handle);             /* 11 */
+QUILLSAN_API uint32_t QUILLSAN_CALL GetItemType(uint32_t handle);                           /* 12 */
+QUILLSAN_API uint32_t QUILLSAN_CALL GetProtocol(ProtocolRecord* record, uint32_t handle);   /* 13 */
+QUILLSAN_API uint32_t QUILLSAN_CALL GetProtocolHandle(const char* name);                    /* 14 */
+QUILLSAN_API int32_t QUILLSAN_CALL GetRemoteError(void);                                    /* 15 */
 QUILLSAN_API uint32_t QUILLSAN_CALL GetSlaveParameter(uint32_t parameter, uint32_t second); /* 16 */
-QUILLSAN_API uint32_t QUILLSAN_CALL GetUser(UserRecord* user, uint32_t handle);      /* 17 */
-QUILLSAN_API uint32_t QUILLSAN_CALL GetUserHandle(const char* name);                 /* 18 */
+QUILLSAN_API uint32_t QUILLSAN_CALL GetUser(UserRecord* user, uint32_t handle);             /* 17 */
+QUILLSAN_API uint32_t QUILLSAN_CALL GetUserHandle(const char* name);                        /* 18 */
 QUILLSAN_API uint32_t QUILLSAN_CALL InsertFolder(const char* name25, uint32_t value1,
-                                                 uint32_t value2);                   /* 19 */
+                                                 uint32_t value2); /* 19 */
 QUILLSAN_API uint32_t QUILLSAN_CALL InsertProtocol(const ProtocolRecord* record, uint32_t value1,
-                                                   uint32_t value2);                 /* 20 */
+                                                   uint32_t value2);                    /* 20 */
 QUILLSAN_API uint32_t QUILLSAN_CALL InsertUser(const UserRecord* user, uint32_t value); /* 21 */
 QUILLSAN_API uint32_t QUILLSAN_CALL InstrumentControl(uint32_t argument1, uint32_t argument2,
-                                                      uint32_t argument3);           /* 22 */
+                                                      uint32_t argument3); /* 22 */
 QUILLSAN_API uint32_t QUILLSAN_CALL SetSlaveParameter(uint32_t parameter, uint32_t value1,
-                                                      uint32_t value2);              /* 23 */
+                                                      uint32_t value2); /* 23 */
 QUILLSAN_API uint32_t QUILLSAN_CALL StoreProtocol(const ProtocolRecord* record,
-                                                  uint32_t value);                   /* 24 */
-QUILLSAN_API uint32_t QUILLSAN_CALL StoreRunProtocol(const ProtocolRecord* record,
-                                                     uint32_t value1, uint32_t value2); /* 25 */
+                                                  uint32_t value); /* 24 */
+QUILLSAN_API uint32_t QUILLSAN_CALL StoreRunProtocol(const ProtocolRecord* record, uint32_t value1,
+                                                     uint32_t value2); /* 25 */
 /* 26: baudRate 0 searches for the instrument on USB; any other baud rate opens
  * COM(portIndex + 1). Returns 1 when the link is open. */
 QUILLSAN_API uint32_t QUILLSAN_CALL InitRemoteComm(uint32_t baudRate, uint32_t portIndex);
-QUILLSAN_API uint32_t QUILLSAN_CALL GetDLLVersion(char* buffer, uint32_t size);      /* 27 */
-QUILLSAN_API uint32_t QUILLSAN_CALL GetPCRVersion(char* buffer, uint32_t size);      /* 28 */
-QUILLSAN_API uint32_t QUILLSAN_CALL GetPCRSerNum(char* buffer, uint32_t size);       /* 29 */
-QUILLSAN_API uint32_t QUILLSAN_CALL GetDLLName2(char* buffer, uint32_t size);        /* 30 */
+QUILLSAN_API uint32_t QUILLSAN_CALL GetDLLVersion(char* buffer, uint32_t size);             /* 27 */
+QUILLSAN_API uint32_t QUILLSAN_CALL GetPCRVersion(char* buffer, uint32_t size);             /* 28 */
+QUILLSAN_API uint32_t QUILLSAN_CALL GetPCRSerNum(char* buffer, uint32_t size);              /* 29 */
+QUILLSAN_API uint32_t QUILLSAN_CALL GetDLLName2(char* buffer, uint32_t size);               /* 30 */
 QUILLSAN_API uint32_t QUILLSAN_CALL GetHeadStatus2(HeadStatus2* status, uint32_t selector); /* 31 */
 QUILLSAN_API uint32_t QUILLSAN_CALL GetProtocol2(ProtocolRecord2* record, uint32_t handle); /* 32 */
-QUILLSAN_API uint32_t QUILLSAN_CALL InsertProtocol2(const ProtocolRecord2* record,
-                                                    uint32_t value1, uint32_t value2); /* 33 */
+QUILLSAN_API uint32_t QUILLSAN_CALL InsertProtocol2(const ProtocolRecord2* record, uint32_t value1,
+                                                    uint32_t value2); /* 33 */
 QUILLSAN_API uint32_t QUILLSAN_CALL StoreRunProtocol2(const ProtocolRecord2* record,
                                                       uint32_t value1, uint32_t value2); /* 34 */
 QUILLSAN_API uint32_t QUILLSAN_CALL StoreProtocol2(const ProtocolRecord2* record,
-                                                   uint32_t value);                  /* 35 */
-QUILLSAN_API uint32_t QUILLSAN_CALL ReadADTab(uint32_t index);                       /* 36 */
-QUILLSAN_API uint32_t QUILLSAN_CALL ReadTempTab(uint32_t index);                     /* 37 */
-QUILLSAN_API uint32_t QUILLSAN_CALL ReadADTabLong(uint32_t index);                   /* 38 */
+                                                   uint32_t value); /* 35 */
+QUILLSAN_API uint32_t QUILLSAN_CALL ReadADTab(uint32_t index);      /* 36 */
+QUILLSAN_API uint32_t QUILLSAN_CALL ReadTempTab(uint32_t index);    /* 37 */
+QUILLSAN_API uint32_t QUILLSAN_CALL ReadADTabLong(uint32_t index);  /* 38 */
 /* 39: 256 when the instrument is held afterwards, else 0. info may be null. */
 QUILLSAN_API uint32_t QUILLSAN_CALL FindHID(HidInfo* info, uint32_t fieldLength);
 QUILLSAN_API uint32_t QUILLSAN_CALL SendUSBPacket(const uint8_t* packet, int32_t length); /* 40 */
 QUILLSAN_API uint32_t QUILLSAN_CALL GetUSBResponsePacket(uint8_t* payload256,
-                                                         int32_t* count);           /* 41 */
-QUILLSAN_API uint8_t QUILLSAN_CALL bZtUsbConnected(void);                            /* 42 */
-QUILLSAN_API void* QUILLSAN_CALL GetUsbHandle(void);                                 /* 43 */
+                                                         int32_t* count); /* 41 */
+QUILLSAN_API uint8_t QUILLSAN_CALL bZtUsbConnected(void);                 /* 42 */
+QUILLSAN_API void* QUILLSAN_CALL GetUsbHandle(void);                      /* 43 */
 
 #ifdef __cplusplus
 }

@@ -51,9 +51,9 @@ inline std::string FileOf(void* symbol) {
 #if defined(_WIN32)
     HMODULE module = nullptr;
     char path[MAX_PATH] = {};
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            static_cast<LPCSTR>(symbol), &module) ||
+    if (!GetModuleHandleExA(
+            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+            static_cast<LPCSTR>(symbol), &module) ||
         GetModuleFileNameA(module, path, sizeof path) == 0) {
         return {};
     }

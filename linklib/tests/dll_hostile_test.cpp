@@ -43,13 +43,12 @@ struct HostileCase {
     }
 };
 
-class HostileInstrument : public VirtualDllTest,
-                          public ::testing::WithParamInterface<HostileCase> {
-protected:
+class HostileInstrument : public VirtualDllTest, public ::testing::WithParamInterface<HostileCase> {
+  protected:
     void Scramble(std::uint32_t round) {
         std::mt19937 random(round * 7919u + GetParam().command);
-        std::uint8_t* buffer =
-            firmware().MemoryAt(instrument::kTransferBufferAddress, instrument::kTransferBufferSize);
+        std::uint8_t* buffer = firmware().MemoryAt(instrument::kTransferBufferAddress,
+                                                   instrument::kTransferBufferSize);
         for (std::size_t i = 0; i < instrument::kTransferBufferSize; ++i) {
             buffer[i] = static_cast<std::uint8_t>(random());
         }

@@ -2,8 +2,8 @@
 // copies into a caller's record, and nothing more.
 #include <cstring>
 
-#include "dll_support.h"
 #include "case_names.h"
+#include "dll_support.h"
 #include "instrument/fault_plan.h"
 #include "instrument/item_store.h"
 
@@ -14,7 +14,7 @@ using test_support::PrintTo;
 using Wire = std::vector<std::uint8_t>;
 
 class ItemStoreTest : public VirtualDllTest {
-protected:
+  protected:
     template <typename Record>
     static Record Filled(std::uint8_t byte) {
         Record record;
@@ -85,8 +85,8 @@ TEST_F(ItemStoreTest, ListWithAnOddTrailingByteStillMatches) {
 
 struct ListMismatch {
     const char* name;
-    int cleanReplies;        // before the fault
-    std::uint32_t announced; // 0: no forced answer
+    int cleanReplies;         // before the fault
+    std::uint32_t announced;  // 0: no forced answer
 };
 
 class ListMismatchTest : public ItemStoreTest,
@@ -105,12 +105,13 @@ TEST_P(ListMismatchTest, FailsWithTheMismatchLineAndLeavesTheListAlone) {
               std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ItemStore, ListMismatchTest,
-    ::testing::Values(ListMismatch{"Command66Fails", 1, 0}, ListMismatch{"TooShort", -1, 4},
-                      ListMismatch{"TooLong", -1, 8}, ListMismatch{"DownloadFails", 3, 0},
-                      ListMismatch{"Oversized", -1, 4000}),
-    test_support::ByCaseName{});
+INSTANTIATE_TEST_SUITE_P(ItemStore, ListMismatchTest,
+                         ::testing::Values(ListMismatch{"Command66Fails", 1, 0},
+                                           ListMismatch{"TooShort", -1, 4},
+                                           ListMismatch{"TooLong", -1, 8},
+                                           ListMismatch{"DownloadFails", 3, 0},
+                                           ListMismatch{"Oversized", -1, 4000}),
+                         test_support::ByCaseName{});
 
 TEST_F(ItemStoreTest, NameGetsExactlyTheAnnouncedBytes) {
     firmware().ForceNextAnswer(62, 5);

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <random>
 
-#include "dll_support.h"
 #include "case_names.h"
+#include "dll_support.h"
 #include "instrument/item_store.h"
 
 namespace quillsan::test {
@@ -15,7 +15,7 @@ using test_support::PrintTo;
 using Wire = std::vector<std::uint8_t>;
 
 class ProtocolTest : public VirtualDllTest {
-protected:
+  protected:
     // Handle of a sample protocol to store onto.
     std::uint32_t SampleHandle() { return dll_.GetProtocolHandle("STANDARD PCR 35X"); }
 };
@@ -62,12 +62,14 @@ TEST_P(RefusedProtocol, SendsNothingAndSetsLinkErrorOne) {
 INSTANTIATE_TEST_SUITE_P(
     Protocol, RefusedProtocol,
     ::testing::Values(
-        RefusedCall{"Insert", [](Dll& d, const ProtocolRecord& r) { return d.InsertProtocol(&r, 1, 2); },
+        RefusedCall{"Insert",
+                    [](Dll& d, const ProtocolRecord& r) { return d.InsertProtocol(&r, 1, 2); },
                     0xFFFF},
-        RefusedCall{"Store", [](Dll& d, const ProtocolRecord& r) { return d.StoreProtocol(&r, 0x3000); },
-                    0},
+        RefusedCall{"Store",
+                    [](Dll& d, const ProtocolRecord& r) { return d.StoreProtocol(&r, 0x3000); }, 0},
         RefusedCall{"StoreRun",
-                    [](Dll& d, const ProtocolRecord& r) { return d.StoreRunProtocol(&r, 1, 2); }, 0},
+                    [](Dll& d, const ProtocolRecord& r) { return d.StoreRunProtocol(&r, 1, 2); },
+                    0},
         // 65535 characters and a terminator do not fit a 16-bit length.
         RefusedCall{"LongName",
                     [](Dll& d, const ProtocolRecord&) {
@@ -123,7 +125,7 @@ TEST_F(ProtocolTest, SampleProtocolsReadInBothForms) {
 
 // Random records within the limits of the first form, and what reading back makes of them.
 class RandomRecords {
-public:
+  public:
     explicit RandomRecords(std::uint32_t start) : random_(start) {}
 
     std::uint16_t Word() { return static_cast<std::uint16_t>(random_()); }
@@ -148,9 +150,11 @@ public:
             step.segmentInfo = static_cast<std::uint8_t>((Byte() & 0xF0) | Below(10));
             for (std::size_t k = 0; k < (step.segmentInfo & 0x0Fu); ++k) {
                 ProtocolSegment& s = step.segments[k];
-                s = ProtocolSegment{Byte(), Byte(), Word(), Word(), Word(),
-                                    static_cast<std::uint16_t>(Word() & 0x0FFF), Word(),
-                                    Below(2) ? Byte() : std::uint8_t{0}, 0};
+                s = ProtocolSegment{Byte(), Byte(),
+                                    Word(), Word(),
+                                    Word(), static_cast<std::uint16_t>(Word() & 0x0FFF),
+                                    Word(), Below(2) ? Byte() : std::uint8_t{0},
+                                    0};
             }
         }
         return r;
@@ -175,7 +179,7 @@ public:
         return r;
     }
 
-private:
+  private:
     std::mt19937 random_;
 };
 
@@ -203,7 +207,7 @@ ProtocolRecord2 ReadBackOf(ProtocolRecord2 r) {
 }
 
 class RandomReadBack : public ProtocolTest {
-protected:
+  protected:
     // Stores 2000 records onto a sample protocol, each read back at once.
     template <typename Make, typename Store, typename Get>
     void StoreAndReadBack(Make make, Store store, Get get) {

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "instrument/firmware.h"
+#include "instrument/serial_front_end.h"
 #include "instrument/virtual_instrument.h"
 #include "lent_instrument.h"
 #include "quillsan.h"
 #include "quillsan_export_list.h"
 #include "quillsan_loader.h"
-#include "instrument/firmware.h"
-#include "instrument/serial_front_end.h"
 #include "scratch_directory.h"
 
 namespace quillsan::test {
@@ -44,7 +44,7 @@ struct Dll {
 // A fresh load of the virtual flavour on a serial link to the lent instrument,
 // recording every request the instrument receives.
 class VirtualDllTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         LentInstrument().Reset();
         ASSERT_NE(dll_.handle, nullptr) << loader::LoadError();

@@ -24,7 +24,9 @@ Wire Header(std::uint8_t command, std::uint32_t address, std::size_t length) {
             static_cast<std::uint8_t>(length)};
 }
 
-Wire HeaderOf(const Wire& request) { return Wire(request.begin(), request.begin() + 7); }
+Wire HeaderOf(const Wire& request) {
+    return Wire(request.begin(), request.begin() + 7);
+}
 
 class TransferTest : public VirtualDllTest {};
 

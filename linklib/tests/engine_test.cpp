@@ -68,8 +68,8 @@ TEST_F(EngineTest, EveryCommandGoesOutAsDescribedAndIsAnswered) {
     for (std::uint32_t command = 2; command <= 102; ++command) {
         const std::uint32_t result = RemoteCall(command, 0x0102, 0x0304, 0x0506);
         ASSERT_EQ(GetRemoteError(), 0) << "command " << command;
-        EXPECT_EQ(LastRequest(), witness::RequestBytes(static_cast<int>(command),
-                                                       {0x0102, 0x0304, 0x0506}))
+        EXPECT_EQ(LastRequest(),
+                  witness::RequestBytes(static_cast<int>(command), {0x0102, 0x0304, 0x0506}))
             << "command " << command;
         const int c = static_cast<int>(command);
         if (witness::ShapeOf(c)->resultBytes > 0 && !witness::IssuedByTheLibrary(c)) {

@@ -1,12 +1,13 @@
 // Both protocol encodings byte for byte, and what each side refuses.
+#include "protocol_codec.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
 
-#include "memory_transfer.h"
 #include "case_names.h"
-#include "protocol_codec.h"
+#include "memory_transfer.h"
 
 namespace quillsan::test {
 namespace {
@@ -43,7 +44,8 @@ Wire Encode(const Record& record) {
 }
 
 TEST(FirstForm, EncodesTheMinimalSegmentInTenBytes) {
-    EXPECT_EQ(Encode(OneStepAB()), (Wire{0x41, 0x42, 0x00, 0x01, 0x03, 0x01, 0xB6, 0x03, 0x1E, 0x00}));
+    EXPECT_EQ(Encode(OneStepAB()),
+              (Wire{0x41, 0x42, 0x00, 0x01, 0x03, 0x01, 0xB6, 0x03, 0x1E, 0x00}));
     auto withStepByte = OneStepAB();
     withStepByte.steps[0].stepByte = 7;
     EXPECT_EQ(Encode(withStepByte),
@@ -56,8 +58,8 @@ TEST(FirstForm, FullSegmentTravelsInFifteenBytesAndReadsBack) {
     record.steps[0].segments[0] = ProtocolSegment{2, 5, 0xFFF6, 5, 0xFFFF, 600, 0x0014, 1, 0};
     const Wire bytes = Encode(record);
     const Wire segment(bytes.begin() + 6, bytes.end());
-    EXPECT_EQ(segment, (Wire{0x58, 0xC2, 0x14, 0x00, 0xF6, 0xFF, 0x02, 0x05, 0xFF, 0xDF, 0x05,
-                             0x00, 0x02, 0x05, 0x01}));
+    EXPECT_EQ(segment, (Wire{0x58, 0xC2, 0x14, 0x00, 0xF6, 0xFF, 0x02, 0x05, 0xFF, 0xDF, 0x05, 0x00,
+                             0x02, 0x05, 0x01}));
     ProtocolRecord back;
     ASSERT_EQ(DecodeProtocol(back, bytes.data(), bytes.size()), bytes.size());
     EXPECT_EQ(std::memcmp(&back, &record, sizeof record), 0);
@@ -170,8 +172,9 @@ TEST(SecondForm, EncodesEveryFieldAndTheTail) {
     record.steps[0].segments[0].h = 5;
     record.tailByte = 9;
     const Wire bytes = Encode(record);
-    EXPECT_EQ(bytes, (Wire{0x41, 0x42, 0x00, 0x01, 0x03, 0x00, 0x01, 0x00, 0x01, 0x00, 0x02, 0x00,
-                           0x03, 0x00, 0x04, 0x00, 0xFF, 0x1F, 0xB6, 0x03, 0x28, 0x80, 0x05, 0x09}));
+    EXPECT_EQ(bytes,
+              (Wire{0x41, 0x42, 0x00, 0x01, 0x03, 0x00, 0x01, 0x00, 0x01, 0x00, 0x02, 0x00,
+                    0x03, 0x00, 0x04, 0x00, 0xFF, 0x1F, 0xB6, 0x03, 0x28, 0x80, 0x05, 0x09}));
     ProtocolRecord2 back;
     ASSERT_EQ(DecodeProtocol2(back, bytes.data(), bytes.size()), 1u);
     EXPECT_EQ(back.steps[0].segments[0].e, 8191);

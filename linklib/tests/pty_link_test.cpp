@@ -36,7 +36,9 @@ struct HardwareLibrary {
         if (handle != nullptr) loader::Unload(handle);
         handle = nullptr;
     }
-    ~HardwareLibrary() { Unload(); }
+    ~HardwareLibrary() {
+        Unload();
+    }
 };
 
 class PtyLinkTest : public ::testing::Test {

@@ -69,8 +69,8 @@ int main(int argc, char** argv) {
         {options.reconnect, std::chrono::seconds(options.reconnectTimeoutSeconds)});
     AnswerReconnectQuestionsWith(&session);
     if (!session.Connect(options.link)) {
-        const std::string port = options.link.usb ? std::string("USB")
-                                                  : "COM" + std::to_string(options.link.comNumber);
+        const std::string port =
+            options.link.usb ? std::string("USB") : "COM" + std::to_string(options.link.comNumber);
         const std::string problem =
             options.link.usb ? std::string() : SerialPortProblem(options.link.comNumber);
         if (!problem.empty()) {

@@ -1,11 +1,10 @@
 #include "fixture.h"
 
-#include <cstdio>
-#include <cstdlib>
-
 #include <QFile>
 #include <QListWidget>
 #include <QtTest>
+#include <cstdio>
+#include <cstdlib>
 
 #include "quillsan.h"
 #include "window_wiring.h"

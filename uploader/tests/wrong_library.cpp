@@ -26,6 +26,8 @@ EXPORT std::uint32_t GetDLLVersion(char* buffer, std::uint32_t size) {
 #elif defined(WRONG_NO_COUNT)
 #define GetItemCount absent_GetItemCount
 #endif
-#define WRONG_PLAIN(name) \
-    EXPORT std::uint32_t name(void) { return 0; }
+#define WRONG_PLAIN(name)             \
+    EXPORT std::uint32_t name(void) { \
+        return 0;                     \
+    }
 BREVALIN_ENTRY_POINTS(WRONG_PLAIN)

@@ -92,8 +92,8 @@ class HidFrontEnd {
 
     int failEnumerations = 0;  // the next N enumerations fail
     std::uint64_t enumerations = 0;
-    HidFaultPlan randomFaults;  // applies to every interface that answers
-    bool replugOnSearch = false;  // an unplugged device is back when the host enumerates
+    HidFaultPlan randomFaults;         // applies to every interface that answers
+    bool replugOnSearch = false;       // an unplugged device is back when the host enumerates
     int searchesMissingUnplugged = 0;  // ... only after this many more enumerations
 
     // Unplug takes every interface that answers off the bus; open handles stay dead.

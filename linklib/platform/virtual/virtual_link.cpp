@@ -26,7 +26,8 @@ instrument::VirtualInstrument* LentInstrument() {
     const auto host = reinterpret_cast<HostInstrument>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleA(nullptr), "QuillsanHostInstrument")));
 #else
-    const auto host = reinterpret_cast<HostInstrument>(dlsym(RTLD_DEFAULT, "QuillsanHostInstrument"));
+    const auto host =
+        reinterpret_cast<HostInstrument>(dlsym(RTLD_DEFAULT, "QuillsanHostInstrument"));
 #endif
     return host != nullptr ? host() : nullptr;
 }

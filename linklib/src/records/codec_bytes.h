@@ -8,7 +8,7 @@
 namespace quillsan {
 
 class ByteWriter {
-public:
+  public:
     explicit ByteWriter(std::uint8_t* out) : out_(out) {}
     void Byte(std::uint8_t value) { out_[size_++] = value; }
     void Word(std::uint16_t value) {
@@ -17,14 +17,14 @@ public:
     }
     std::size_t size() const { return size_; }
 
-private:
+  private:
     std::uint8_t* out_;
     std::size_t size_ = 0;
 };
 
 // Reads never pass `limit`; a read past it yields 0 and marks the reader overrun.
 class ByteReader {
-public:
+  public:
     ByteReader(const std::uint8_t* in, std::size_t limit) : in_(in), limit_(limit) {}
     std::uint8_t Byte() {
         if (used_ >= limit_) {
@@ -40,7 +40,7 @@ public:
     bool overrun() const { return overrun_; }
     std::size_t used() const { return used_; }
 
-private:
+  private:
     const std::uint8_t* in_;
     std::size_t limit_;
     std::size_t used_ = 0;

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config python3 libgtest-dev libgmock-dev googletest
-          libbenchmark-dev clang libclang-rt-14-dev valgrind
+          libbenchmark-dev clang libclang-rt-14-dev clang-format clang-tidy valgrind
           python3-pytest python3-setuptools python3-wheel python3-pip python3-venv mypy
           dpkg-dev lintian systemd man-db
           mingw-w64 wine64

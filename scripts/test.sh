@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# The whole test suite: installs what is missing, builds every flavour, runs
-# every test, each GoogleTest program again as one shuffled process and the
-# benchmarks briefly, the Python package as pip installs it; then the Windows
-# builds and their tests under wine, the suite again under the sanitizers and
-# valgrind, and a minute of fuzzing per decoder.
+# The whole test suite: installs what is missing, builds every flavour, checks
+# formatting and clang-tidy, runs every test, each GoogleTest program again as
+# one shuffled process and the benchmarks briefly, the Python package as pip
+# installs it; then the Windows builds and their tests under wine, the suite
+# again under the sanitizers and valgrind, and a minute of fuzzing per decoder.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build"
 "$root/scripts/build.sh" "$build"
+# Formatting and clang-tidy, on the sources as this build compiles them.
+"$root/scripts/static-checks.sh" "$build"
 (cd "$build" && ctest --output-on-failure --parallel "$(nproc)" --timeout 120)
 # ctest gives every test a process of its own; each GoogleTest program must
 # also pass as one process with its tests in a random order (the order's number

@@ -110,6 +110,7 @@ void ShapeRuns(ItemStore& store, std::optional<std::uint16_t> count,
     std::vector<std::uint16_t> handles(store.Count(ItemKind::kRun));
     store.Handles(ItemKind::kRun, handles.data(), handles.size());
     std::vector<RunItem> sample;
+    sample.reserve(handles.size());
     for (std::uint16_t handle : handles) sample.push_back(*store.Run(handle));
     store.ClearRuns();
     const std::size_t wanted = count.value_or(names ? names->size() : sample.size());

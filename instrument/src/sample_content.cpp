@@ -52,6 +52,7 @@ static_assert(kRuns[kLongHoldRun].outcome == RunOutcome::kLongHold);
 
 // Copies text into a fixed field, zero-filled; a text that fills the field gets no terminator.
 void CopyText(std::uint8_t* field, std::size_t size, const char* text) {
+    // NOLINTNEXTLINE(bugprone-not-null-terminated-result): fixed fields, as the record holds them
     std::memcpy(field, text, std::min(size, std::strlen(text)));
 }
 
@@ -67,7 +68,7 @@ UserItem MakeUser(const SampleUser& sample) {
     std::uint8_t* at = user.upload.data();
     CopyText(at, 26, sample.name);
     CopyText(at + 26, 13, sample.extraText);
-    for (int i = 0; i < 5; ++i) PutWord(at + 39 + 2 * i, sample.words[i]);
+    for (std::size_t i = 0; i < 5; ++i) PutWord(at + 39 + 2 * i, sample.words[i]);
     for (int i = 0; i < 4; ++i) at[49 + i] = sample.bytes[i];
     PutWord(at + 53, sample.words[5]);
     at[55] = sample.bytes[4];

@@ -104,7 +104,13 @@ bool ReadSettingsFile(const std::string& path, Options& options, DeferredSetting
         std::string why;
         good = ApplyLine(std::string(buffer, static_cast<std::size_t>(length)), options, deferred,
                          why);
-        if (!good) error = path + ":" + std::to_string(number) + ": " + why;
+        if (!good) {
+            error = path;
+            error += ':';
+            error += std::to_string(number);
+            error += ": ";
+            error += why;
+        }
     }
     if (good && std::ferror(file)) {
         error = path + ": " + std::strerror(errno);

@@ -60,7 +60,7 @@ void* CliSession::OptionalExport(const char* name) const {
 }
 
 std::string CliSession::LibraryPath() const {
-    const std::string path = quillsan::loader::FileOf(library_.table()[kGetDLLVersion]);
+    std::string path = quillsan::loader::FileOf(library_.table()[kGetDLLVersion]);
     char* resolved = realpath(path.c_str(), nullptr);
     if (resolved == nullptr) return path;
     std::string whole(resolved);

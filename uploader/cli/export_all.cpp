@@ -234,7 +234,7 @@ bool ExportJob::StoredByContents(std::size_t run, bool validation, const std::st
 // The run's own name in its family, or the next one no file and no record holds.
 std::string ExportJob::FreeName(std::size_t run, bool validation) const {
     for (int n = plans_[run].ordinal;; ++n) {
-        const std::string file = FileNameFor(Candidate(plans_[run], n), validation);
+        std::string file = FileNameFor(Candidate(plans_[run], n), validation);
         if (taken_.count(Folded(file)) == 0) return file;
     }
 }

@@ -56,7 +56,13 @@ std::string LinkTarget(const std::string& path) {
         const ssize_t length = readlink(current.c_str(), target, sizeof target - 1);
         if (length <= 0) return current;
         const std::string next(target, static_cast<std::size_t>(length));
-        current = next[0] == '/' ? next : FolderOf(current) + "/" + next;
+        if (next[0] == '/') {
+            current = next;
+        } else {
+            current = FolderOf(current);
+            current += '/';
+            current += next;
+        }
     }
     return current;
 }

@@ -18,15 +18,37 @@ inline constexpr std::uint32_t kVersionTextLimit = 30;
 // is reported by the last missing name. X(name) for each: the names, the
 // table's indexes (kGetDLLVersion, ...) and the tests' wrong libraries all
 // come from this one list.
-#define BREVALIN_ENTRY_POINTS(X)                                                                 \
-    X(GetDLLVersion)                                                                             \
-    X(GetDLLName) X(GetInstrumentStatus) X(GetRemoteError) X(ClearRemoteError)                   \
-        X(GetSlaveParameter) X(SetSlaveParameter) X(GetUser) X(GetUserHandle) X(GetFolderHandle) \
-            X(GetProtocolHandle) X(InitRemoteComm) X(InstrumentControl) X(GetItemList)           \
-                X(GetItemName) X(GetProtocol) X(GetItemType) X(InsertUser) X(InsertFolder)       \
-                    X(InsertProtocol) X(DeleteItem) X(StoreRunProtocol) X(ClearRunProtocol)      \
-                        X(GetHeadStatus) X(GetDLLName2) X(GetPCRVersion) X(GetPCRSerNum)         \
-                            X(GetItemCount)
+// clang-format off
+#define BREVALIN_ENTRY_POINTS(X) \
+    X(GetDLLVersion) \
+    X(GetDLLName) \
+    X(GetInstrumentStatus) \
+    X(GetRemoteError) \
+    X(ClearRemoteError) \
+    X(GetSlaveParameter) \
+    X(SetSlaveParameter) \
+    X(GetUser) \
+    X(GetUserHandle) \
+    X(GetFolderHandle) \
+    X(GetProtocolHandle) \
+    X(InitRemoteComm) \
+    X(InstrumentControl) \
+    X(GetItemList) \
+    X(GetItemName) \
+    X(GetProtocol) \
+    X(GetItemType) \
+    X(InsertUser) \
+    X(InsertFolder) \
+    X(InsertProtocol) \
+    X(DeleteItem) \
+    X(StoreRunProtocol) \
+    X(ClearRunProtocol) \
+    X(GetHeadStatus) \
+    X(GetDLLName2) \
+    X(GetPCRVersion) \
+    X(GetPCRSerNum) \
+    X(GetItemCount)
+// clang-format on
 
 #define BREVALIN_ENTRY_INDEX(name) k##name,
 enum EntryPoint : std::size_t { BREVALIN_ENTRY_POINTS(BREVALIN_ENTRY_INDEX) kEntryPointCount };

@@ -55,6 +55,7 @@ void VirtualHidInterfaces::CloseInterfaceSet() {
 HidHandle VirtualHidInterfaces::Open(const std::string& path) {
     unsigned long index = 0;
     if (std::sscanf(path.c_str(), "virtual-hid#%lu", &index) != 1) return nullptr;
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): the seam's handle carries the device number
     return reinterpret_cast<HidHandle>(static_cast<std::uintptr_t>(Device().Open(index)));
 }
 

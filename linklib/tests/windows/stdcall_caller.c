@@ -51,4 +51,6 @@ static const AnyFunction kExports[] = {
     (AnyFunction)GetUsbHandle,
 };
 
-int main(void) { return sizeof kExports / sizeof kExports[0] == 43 ? 0 : 1; }
+int main(void) {
+    return sizeof kExports / sizeof kExports[0] == 43 ? 0 : 1;
+}

@@ -19,6 +19,7 @@
 #include "lent_instrument.h"
 #include "link_binding.h"
 #include "main_window.h"
+#include "patched_library.h"
 #include "window_wiring.h"
 
 namespace {
@@ -45,7 +46,6 @@ class BenchDialogs : public brevalin::Dialogs {
 // input-report path (two exchanges of 9 frames); other calls stay instant.
 constexpr int kSlowLineMs = 18;
 bool slowLink = false;
-void* realGetItemName = nullptr;
 
 std::chrono::nanoseconds inSlowCalls{0};  // what the sleeps really took
 
@@ -55,19 +55,9 @@ uint32_t SlowGetItemName(char* text, uint32_t handle) {
         std::this_thread::sleep_for(std::chrono::milliseconds(kSlowLineMs));
         inSlowCalls += std::chrono::steady_clock::now() - start;
     }
-    return reinterpret_cast<uint32_t (*)(char*, uint32_t)>(realGetItemName)(text, handle);
+    return brevalin::test::Real<uint32_t (*)(char*, uint32_t)>(brevalin::kGetItemName)(text,
+                                                                                       handle);
 }
-
-class SlowableLibrary : public brevalin::LinkLibrary {
-  public:
-    using LinkLibrary::LinkLibrary;
-    bool Bind(const char* fileName, char* errorText, char* versionText) override {
-        if (!LinkLibrary::Bind(fileName, errorText, versionText)) return false;
-        realGetItemName = table()[brevalin::kGetItemName];
-        table()[brevalin::kGetItemName] = reinterpret_cast<void*>(&SlowGetItemName);
-        return true;
-    }
-};
 
 // Runs the event loop until retrieval is over (or the program ended).
 void RunUntilIdle(brevalin::Controller& controller, int reportLines) {
@@ -107,7 +97,8 @@ int main(int argc, char** argv) {
     store.AddRun(small);  // index 1: listed first and fetched at start
 
     brevalin::MainWindow window;
-    SlowableLibrary library(VIRTUAL_FOLDER);
+    brevalin::test::PatchedLibrary library(
+        VIRTUAL_FOLDER, {brevalin::test::StandIn(brevalin::kGetItemName, &SlowGetItemName)});
     BenchDialogs dialogs;
     brevalin::Controller controller(window, library, dialogs);
     brevalin::Wire(window, controller);

@@ -75,235 +75,73 @@ class CliTest : public QObject {
         QTest::addColumn<QByteArray>("out");  // expected within standard output
         QTest::addColumn<QByteArray>("err");  // expected within standard error
 
+        // clang-format off
         const QByteArray cliFolder = QFileInfo(CLI_PATH).canonicalPath().toUtf8();
-        QTest::newRow("help") << QStringList{"--help"} << "" << 0
-                              << QByteArray("6  a file could not be written") << QByteArray();
-        QTest::newRow("no command") << QStringList{} << "" << 2 << QByteArray()
-                                    << QByteArray("brevalin-cli: no command given");
-        QTest::newRow("unknown command") << QStringList{"upload"} << "" << 2 << QByteArray()
-                                         << QByteArray("unknown command 'upload'");
-        QTest::newRow("COM0") << QStringList{"--link", "COM0", "info"} << "" << 2 << QByteArray()
-                              << QByteArray("unknown link 'COM0'");
-        QTest::newRow("both for fetch") << QStringList{"fetch", "--type", "both"} << "" << 2
-                                        << QByteArray() << QByteArray("unknown report type 'both'");
-        QTest::newRow("json for fetch") << QStringList{"fetch", "--json"} << "" << 2 << QByteArray()
-                                        << QByteArray("--json is for info, list and export-all");
-        QTest::newRow("export-all without folder")
-            << QStringList{"export-all"} << "" << 2 << QByteArray()
-            << QByteArray("export-all takes one folder");
-        QTest::newRow("library absent")
-            << QStringList{"--library", "@DIR/QUILLSAN.DLL", "info"} << "" << 1 << QByteArray()
-            << QByteArray("brevalin-cli: Can't find or load DLL '");
-        QTest::newRow("library lacks an export")
-            << QStringList{"--library", "@WRONG/no_count/QUILLSAN.DLL", "list"} << "" << 1
-            << QByteArray() << QByteArray("brevalin-cli: Can't find:'GetItemCount()' in '");
-        QTest::newRow("no instrument")
-            << QStringList{"--library", "@HW/QUILLSAN.DLL", "info"} << "" << 3 << QByteArray()
-            << QByteArray("brevalin-cli: No Zantorel detected on USB\n");
-        QTest::newRow("info")
-            << QStringList{"info"} << "" << 0
-            << "firmware version: 1.009\nserial number: ZT-96-004217\nlibrary version: "
-               "QUILLSAN.DLL Version 1.009\nlibrary file: " +
-                   cliFolder + "/QUILLSAN.DLL\nlibrary flavour: virtual\nhid language: <English>\n"
-            << QByteArray();
-        QTest::newRow("info without the library's labels")
-            << QStringList{"info"} << "" << 0 << QByteArray("hid serialNumber: ZT-96-004217\n")
-            << QByteArray();
-        QTest::newRow("info over a serial port")
-            << QStringList{"--link", "com4:19200", "info"} << "" << 0
-            << QByteArray("link: COM4:19200\nfirmware version: 1.009\n") << QByteArray();
-        QTest::newRow("info as JSON") << QStringList{"info", "--json"} << "" << 0
-                                      << QByteArray(
-                                             "{\"link\": \"usb\", \"firmwareVersion\": \"1.009\", "
-                                             "\"serialNumber\": \"ZT-96-004217\"")
-                                      << QByteArray();
-        QTest::newRow("info as JSON, values without labels")
-            << QStringList{"info", "--json"} << "" << 0
-            << "\"libraryVersion\": \"1.009\", \"libraryFile\": \"" + cliFolder +
-                   "/QUILLSAN.DLL\", " +
-                   QByteArray(
-                       "\"libraryFlavour\": \"virtual\", \"hid\": {\"language\": \"<English>\", "
-                       "\"manufacturer\": \"Zantorel\", \"product\": \"Thermal Cycler TC-96\", "
-                       "\"serialNumber\": \"ZT-96-004217\"")
-            << QByteArray();
-        QTest::newRow("list, newest first")
-            << QStringList{"list"} << "" << 0
-            << QByteArray("   11  RUN 0012  2026-11-30 14:05  SYBR qPCR\n   10  RUN 0011  ")
-            << QByteArray();
-        QTest::newRow("list as JSON") << QStringList{"list", "--json"} << "" << 0
-                                      << QByteArray(
-                                             "{\"runs\": [{\"index\": 11, \"name\": \"RUN 0012  "
-                                             "2026-11-30 14:05  SYBR qPCR\"}, {\"index\": 10, ")
-                                      << QByteArray();
-        QTest::newRow("fetch the newest to stdout")
-            << QStringList{"fetch", "--type", "run"} << "" << 0
-            << QByteArray("Run         RUN 0012  2026-11-30 14:05  SYBR qPCR\n") << QByteArray();
-        QTest::newRow("fetch by name, degree in UTF-8")
-            << QStringList{"fetch", "RUN 0001  2026-09-14 09:12  Standard PCR"} << "" << 0
-            << QByteArray(
-                   "VALIDATION REPORT\nInstrument  ZT-96-004217    Firmware 1.009\nRun         RUN "
-                   "0001  2026-09-14 09:12  Standard PCR\nUser        LAB TECH\nProtocol    "
-                   "STANDARD PCR 35X\nLid         105.0\xC2\xB0"
-                   "C")
-            << QByteArray();
-        QTest::newRow("fetch by the name's leading words")
-            << QStringList{"fetch", "RUN 0001"} << "" << 0
-            << QByteArray("Run         RUN 0001  2026-09-14 09:12  Standard PCR\n") << QByteArray();
-        QTest::newRow("leading words of several runs")
-            << QStringList{"fetch", "RUN"} << "" << 5 << QByteArray() << QByteArray("no run 'RUN'");
-        QTest::newRow("index past the last run")
-            << QStringList{"fetch", "12"} << "" << 5 << QByteArray()
-            << QByteArray("brevalin-cli: no run '12'");
-        QTest::newRow("unknown name") << QStringList{"fetch", "RUN 0099"} << "" << 5 << QByteArray()
-                                      << QByteArray("no run 'RUN 0099'");
-        QTest::newRow("existing file kept")
-            << QStringList{"fetch", "3", "-o", "@DIR/r.txt"} << "r.txt" << 6 << QByteArray()
-            << QByteArray("r.txt: exists (--force replaces it)\n");
-        QTest::newRow("existing file forced")
-            << QStringList{"fetch", "3", "-o", "@DIR/r.txt", "--force"} << "r.txt" << 0
-            << QByteArray() << QByteArray();
-        QTest::newRow("folder missing")
-            << QStringList{"fetch", "-o", "@DIR/none/r.txt"} << "" << 6 << QByteArray()
-            << QByteArray("none/r.txt: No such file or directory\n");
-        QTest::newRow("standard output full")
-            << QStringList{"@FULL", "list"} << "" << 6 << QByteArray()
-            << QByteArray("brevalin-cli: standard output: No space left on device\n");
-        QTest::newRow("fetch -o - is standard output")
-            << QStringList{"fetch", "3", "-o", "-"} << "" << 0 << QByteArray("VALIDATION REPORT\n")
-            << QByteArray();
-        QTest::newRow("fetch -o a pipe writes into it")
-            << QStringList{"fetch", "3", "-o", "/proc/self/fd/1", "--force"} << "" << 0
-            << QByteArray("VALIDATION REPORT\r\n") << QByteArray();
-        QTest::newRow("fetch -o a link replaces its target")
-            << QStringList{"fetch", "3", "-o", "@DIR/link.txt", "--force"} << "link.txt->r.txt" << 0
-            << QByteArray() << QByteArray();
-        QTest::newRow("export into a missing folder")
-            << QStringList{"export-all", "@DIR/none/deeper"} << "" << 0
-            << QByteArray("24 written, 0 skipped, 0 failed\n") << QByteArray();
-        QTest::newRow("export into a file")
-            << QStringList{"export-all", "@DIR/r.txt"} << "r.txt" << 6 << QByteArray()
-            << QByteArray("r.txt: not a folder\n");
-        QTest::newRow("export keeps a file it did not write")
-            << QStringList{"export-all", "@DIR"}
-            << "RUN 0005  2026-10-16 15_02  Long range PCR.run.txt" << 0
-            << QByteArray("24 written, 0 skipped, 0 failed\n") << QByteArray();
-        QTest::newRow("version") << QStringList{"--version"} << "" << 0
-                                 << QByteArray(
-                                        "/virtual/QUILLSAN.DLL\nlibrary version: QUILLSAN.DLL "
-                                        "Version 1.009\nlibrary flavour: virtual\n")
-                                 << QByteArray();
-        QTest::newRow("version without an instrument")
-            << QStringList{"--library", "@HW/QUILLSAN.DLL", "--version"} << "" << 0
-            << QByteArray(
-                   "/hardware/QUILLSAN.DLL\nlibrary version: QUILLSAN.DLL Version 1.009\nlibrary "
-                   "flavour: hardware\n")
-            << QByteArray();
-        QTest::newRow("version, library absent")
-            << QStringList{"--library", "@DIR/QUILLSAN.DLL", "--version"} << "" << 1
-            << QByteArray("brevalin-cli 1.9\n")
-            << QByteArray("brevalin-cli: Can't find or load DLL '");
-        QTest::newRow("help fetch")
-            << QStringList{"help", "fetch"} << "" << 0
-            << QByteArray("Usage: brevalin-cli [OPTIONS] fetch [RUN]\n") << QByteArray();
-        QTest::newRow("fetch --help")
-            << QStringList{"fetch", "--help"} << "" << 0
-            << QByteArray("Usage: brevalin-cli [OPTIONS] fetch [RUN]\n") << QByteArray();
-        QTest::newRow("help on an unknown command")
-            << QStringList{"help", "upload"} << "" << 2 << QByteArray()
-            << QByteArray("unknown command 'upload' (info, list, fetch, export-all or help)");
-        QTest::newRow("unknown option")
-            << QStringList{"info", "--frob"} << "" << 2 << QByteArray()
-            << QByteArray(
-                   "unknown option '--frob' (--library, --link, --type, -o/--output, --force,");
-        QTest::newRow("a flag given a value")
-            << QStringList{"info", "--json=yes"} << "" << 2 << QByteArray()
-            << QByteArray("--json takes no value");
-        QTest::newRow("-- ends the options") << QStringList{"fetch", "--", "-3"} << "" << 5
-                                             << QByteArray() << QByteArray("no run '-3'");
-        QTest::newRow("empty run") << QStringList{"fetch", ""} << "" << 2 << QByteArray()
-                                   << QByteArray("fetch: an empty RUN names no run");
-        QTest::newRow("--link=COM301") << QStringList{"--link=COM301", "info"} << "" << 0
-                                       << QByteArray("link: COM301:9600\n") << QByteArray();
-        QTest::newRow("highest port index")
-            << QStringList{"--link", "COM4294967295", "info"} << "" << 0
-            << QByteArray("link: COM4294967295:9600\n") << QByteArray();
-        QTest::newRow("past a 32-bit port index")
-            << QStringList{"--link", "COM4294967296", "info"} << "" << 2 << QByteArray()
-            << QByteArray("unknown link 'COM4294967296' (usb, COM1 to COM4294967295,");
-        QTest::newRow("USB serial device")
-            << QStringList{"--link", "/dev/ttyUSB0:115200", "info"} << "" << 0
-            << QByteArray("link: COM100:115200\n") << QByteArray();
-        QTest::newRow("device through a link")
-            << QStringList{"--link", "@DIR/serial/ttyACM2", "info"} << "serial -> /dev" << 0
-            << QByteArray("link: COM202:9600\n") << QByteArray();
-        QTest::newRow("device no COM port opens")
-            << QStringList{"--link", "/dev/null", "info"} << "" << 2 << QByteArray()
-            << QByteArray("'/dev/null' is no serial port the library opens");
-        QTest::newRow("-oFILE") << QStringList{"fetch", "3", "-o@DIR/r.txt"} << "r.txt" << 6
-                                << QByteArray()
-                                << QByteArray("r.txt: exists (--force replaces it)\n");
-        QTest::newRow("--type=bogus")
-            << QStringList{"export-all", "@DIR", "--type=bogus"} << "" << 2 << QByteArray()
-            << QByteArray("unknown report type 'bogus' (validation, run or both)");
-        QTest::newRow("no waiting, no reconnecting")
-            << QStringList{"--reconnect-timeout", "0", "--no-reconnect", "info"} << "" << 0
-            << QByteArray("firmware version: 1.009\n") << QByteArray();
-        QTest::newRow("reconnect timeout not a number")
-            << QStringList{"--reconnect-timeout=-1", "info"} << "" << 2 << QByteArray()
-            << QByteArray(
-                   "reconnect timeout '-1' is not a whole number of seconds from 0 to 86400");
-        QTest::newRow("settings file")
-            << QStringList{"--config", "@DIR/export.conf", "info"}
-            << "export.conf\n# nightly\n\n  link = COM7:19200\r\nreconnect = no\n"
-            << 0 << QByteArray("link: COM7:19200\n") << QByteArray();
-        QTest::newRow("options override settings")
-            << QStringList{"--config", "@DIR/export.conf", "--link", "com4", "info"}
-            << "export.conf\nlink = COM7:19200\n"
-            << 0 << QByteArray("link: COM4:9600\n") << QByteArray();
-        QTest::newRow("settings' folder and type")
-            << QStringList{"--config", "@DIR/export.conf", "export-all"}
-            << "export.conf\nfolder = @DIR\ntype = run\n"
-            << 0 << QByteArray("12 written, 0 skipped, 0 failed\n") << QByteArray();
-        QTest::newRow("settings: unknown key")
-            << QStringList{"--config", "@DIR/export.conf", "info"}
-            << "export.conf\nlink = COM7\ncolour = blue\n"
-            << 2 << QByteArray()
-            << QByteArray(
-                   "export.conf:2: unknown key 'colour' (library, link, folder, type, "
-                   "reconnect-timeout, reconnect)");
-        QTest::newRow("settings: bad value")
-            << QStringList{"--config", "@DIR/export.conf", "info"}
-            << "export.conf\n\nreconnect = maybe\n"
-            << 2 << QByteArray()
-            << QByteArray("export.conf:2: reconnect 'maybe' is neither yes nor no");
-        QTest::newRow("USB faults at 20%")
-            << QStringList{"@ENV:QUILLSAN_VIRTUAL_FAULT_RATE=20", "export-all", "@DIR"} << "" << 0
-            << QByteArray("24 written, 0 skipped, 0 failed\n") << QByteArray();
-        QTest::newRow("serial faults at 20%")
-            << QStringList{"@ENV:QUILLSAN_VIRTUAL_FAULT_RATE=20", "--link", "COM3", "export-all",
-                           "@DIR"}
-            << "" << 0 << QByteArray("24 written, 0 skipped, 0 failed\n") << QByteArray();
-        QTest::newRow("an unplug, away for three searches")
-            << QStringList{"@ENV:QUILLSAN_VIRTUAL_UNPLUG_AFTER=120",
-                           "@ENV:QUILLSAN_VIRTUAL_UNPLUG_SEARCHES=3", "export-all", "@DIR"}
-            << "" << 0 << QByteArray("24 written, 0 skipped, 0 failed\n") << QByteArray();
-        QTest::newRow("an unplug without reconnecting")
-            << QStringList{"@ENV:QUILLSAN_VIRTUAL_UNPLUG_AFTER=120", "--no-reconnect", "export-all",
-                           "@DIR"}
-            << "" << 4 << QByteArray("1 written, 0 skipped, 23 failed\n")
-            << QByteArray("lost and not regained\n");
-        QTest::newRow("an unplug outlasting the budget")
-            << QStringList{"@ENV:QUILLSAN_VIRTUAL_UNPLUG_AFTER=120",
-                           "@ENV:QUILLSAN_VIRTUAL_UNPLUG_SEARCHES=3",
-                           "--reconnect-timeout",
-                           "0",
-                           "export-all",
-                           "@DIR"}
-            << "" << 4 << QByteArray("1 written, 0 skipped, 23 failed\n")
-            << QByteArray("lost and not regained\n");
-        QTest::newRow("settings file missing")
-            << QStringList{"--config", "@DIR/none.conf", "info"} << "" << 2 << QByteArray()
-            << QByteArray("none.conf: No such file or directory");
+        QTest::newRow("help") << QStringList{"--help"} << "" << 0 << QByteArray("6  a file could not be written") << QByteArray();
+        QTest::newRow("no command") << QStringList{} << "" << 2 << QByteArray() << QByteArray("brevalin-cli: no command given");
+        QTest::newRow("unknown command") << QStringList{"upload"} << "" << 2 << QByteArray() << QByteArray("unknown command 'upload'");
+        QTest::newRow("COM0") << QStringList{"--link", "COM0", "info"} << "" << 2 << QByteArray() << QByteArray("unknown link 'COM0'");
+        QTest::newRow("both for fetch") << QStringList{"fetch", "--type", "both"} << "" << 2 << QByteArray() << QByteArray("unknown report type 'both'");
+        QTest::newRow("json for fetch") << QStringList{"fetch", "--json"} << "" << 2 << QByteArray() << QByteArray("--json is for info, list and export-all");
+        QTest::newRow("export-all without folder") << QStringList{"export-all"} << "" << 2 << QByteArray() << QByteArray("export-all takes one folder");
+        QTest::newRow("library absent") << QStringList{"--library", "@DIR/QUILLSAN.DLL", "info"} << "" << 1 << QByteArray() << QByteArray("brevalin-cli: Can't find or load DLL '");
+        QTest::newRow("library lacks an export") << QStringList{"--library", "@WRONG/no_count/QUILLSAN.DLL", "list"} << "" << 1 << QByteArray() << QByteArray("brevalin-cli: Can't find:'GetItemCount()' in '");
+        QTest::newRow("no instrument") << QStringList{"--library", "@HW/QUILLSAN.DLL", "info"} << "" << 3 << QByteArray() << QByteArray("brevalin-cli: No Zantorel detected on USB\n");
+        QTest::newRow("info") << QStringList{"info"} << "" << 0 << "firmware version: 1.009\nserial number: ZT-96-004217\nlibrary version: QUILLSAN.DLL Version 1.009\nlibrary file: " + cliFolder + "/QUILLSAN.DLL\nlibrary flavour: virtual\nhid language: <English>\n" << QByteArray();
+        QTest::newRow("info without the library's labels") << QStringList{"info"} << "" << 0 << QByteArray("hid serialNumber: ZT-96-004217\n") << QByteArray();
+        QTest::newRow("info over a serial port") << QStringList{"--link", "com4:19200", "info"} << "" << 0 << QByteArray("link: COM4:19200\nfirmware version: 1.009\n") << QByteArray();
+        QTest::newRow("info as JSON") << QStringList{"info", "--json"} << "" << 0 << QByteArray("{\"link\": \"usb\", \"firmwareVersion\": \"1.009\", \"serialNumber\": \"ZT-96-004217\"") << QByteArray();
+        QTest::newRow("info as JSON, values without labels") << QStringList{"info", "--json"} << "" << 0 << "\"libraryVersion\": \"1.009\", \"libraryFile\": \"" + cliFolder + "/QUILLSAN.DLL\", " + QByteArray("\"libraryFlavour\": \"virtual\", \"hid\": {\"language\": \"<English>\", \"manufacturer\": \"Zantorel\", \"product\": \"Thermal Cycler TC-96\", \"serialNumber\": \"ZT-96-004217\"") << QByteArray();
+        QTest::newRow("list, newest first") << QStringList{"list"} << "" << 0 << QByteArray("   11  RUN 0012  2026-11-30 14:05  SYBR qPCR\n   10  RUN 0011  ") << QByteArray();
+        QTest::newRow("list as JSON") << QStringList{"list", "--json"} << "" << 0 << QByteArray("{\"runs\": [{\"index\": 11, \"name\": \"RUN 0012  2026-11-30 14:05  SYBR qPCR\"}, {\"index\": 10, ") << QByteArray();
+        QTest::newRow("fetch the newest to stdout") << QStringList{"fetch", "--type", "run"} << "" << 0 << QByteArray("Run         RUN 0012  2026-11-30 14:05  SYBR qPCR\n") << QByteArray();
+        QTest::newRow("fetch by name, degree in UTF-8") << QStringList{"fetch", "RUN 0001  2026-09-14 09:12  Standard PCR"} << "" << 0 << QByteArray("VALIDATION REPORT\nInstrument  ZT-96-004217    Firmware 1.009\nRun         RUN 0001  2026-09-14 09:12  Standard PCR\nUser        LAB TECH\nProtocol    STANDARD PCR 35X\nLid         105.0\xC2\xB0" "C") << QByteArray();
+        QTest::newRow("fetch by the name's leading words") << QStringList{"fetch", "RUN 0001"} << "" << 0 << QByteArray("Run         RUN 0001  2026-09-14 09:12  Standard PCR\n") << QByteArray();
+        QTest::newRow("leading words of several runs") << QStringList{"fetch", "RUN"} << "" << 5 << QByteArray() << QByteArray("no run 'RUN'");
+        QTest::newRow("index past the last run") << QStringList{"fetch", "12"} << "" << 5 << QByteArray() << QByteArray("brevalin-cli: no run '12'");
+        QTest::newRow("unknown name") << QStringList{"fetch", "RUN 0099"} << "" << 5 << QByteArray() << QByteArray("no run 'RUN 0099'");
+        QTest::newRow("existing file kept") << QStringList{"fetch", "3", "-o", "@DIR/r.txt"} << "r.txt" << 6 << QByteArray() << QByteArray("r.txt: exists (--force replaces it)\n");
+        QTest::newRow("existing file forced") << QStringList{"fetch", "3", "-o", "@DIR/r.txt", "--force"} << "r.txt" << 0 << QByteArray() << QByteArray();
+        QTest::newRow("folder missing") << QStringList{"fetch", "-o", "@DIR/none/r.txt"} << "" << 6 << QByteArray() << QByteArray("none/r.txt: No such file or directory\n");
+        QTest::newRow("standard output full") << QStringList{"@FULL", "list"} << "" << 6 << QByteArray() << QByteArray("brevalin-cli: standard output: No space left on device\n");
+        QTest::newRow("fetch -o - is standard output") << QStringList{"fetch", "3", "-o", "-"} << "" << 0 << QByteArray("VALIDATION REPORT\n") << QByteArray();
+        QTest::newRow("fetch -o a pipe writes into it") << QStringList{"fetch", "3", "-o", "/proc/self/fd/1", "--force"} << "" << 0 << QByteArray("VALIDATION REPORT\r\n") << QByteArray();
+        QTest::newRow("fetch -o a link replaces its target") << QStringList{"fetch", "3", "-o", "@DIR/link.txt", "--force"} << "link.txt->r.txt" << 0 << QByteArray() << QByteArray();
+        QTest::newRow("export into a missing folder") << QStringList{"export-all", "@DIR/none/deeper"} << "" << 0 << QByteArray("24 written, 0 skipped, 0 failed\n") << QByteArray();
+        QTest::newRow("export into a file") << QStringList{"export-all", "@DIR/r.txt"} << "r.txt" << 6 << QByteArray() << QByteArray("r.txt: not a folder\n");
+        QTest::newRow("export keeps a file it did not write") << QStringList{"export-all", "@DIR"} << "RUN 0005  2026-10-16 15_02  Long range PCR.run.txt" << 0 << QByteArray("24 written, 0 skipped, 0 failed\n") << QByteArray();
+        QTest::newRow("version") << QStringList{"--version"} << "" << 0 << QByteArray("/virtual/QUILLSAN.DLL\nlibrary version: QUILLSAN.DLL Version 1.009\nlibrary flavour: virtual\n") << QByteArray();
+        QTest::newRow("version without an instrument") << QStringList{"--library", "@HW/QUILLSAN.DLL", "--version"} << "" << 0 << QByteArray("/hardware/QUILLSAN.DLL\nlibrary version: QUILLSAN.DLL Version 1.009\nlibrary flavour: hardware\n") << QByteArray();
+        QTest::newRow("version, library absent") << QStringList{"--library", "@DIR/QUILLSAN.DLL", "--version"} << "" << 1 << QByteArray("brevalin-cli 1.9\n") << QByteArray("brevalin-cli: Can't find or load DLL '");
+        QTest::newRow("help fetch") << QStringList{"help", "fetch"} << "" << 0 << QByteArray("Usage: brevalin-cli [OPTIONS] fetch [RUN]\n") << QByteArray();
+        QTest::newRow("fetch --help") << QStringList{"fetch", "--help"} << "" << 0 << QByteArray("Usage: brevalin-cli [OPTIONS] fetch [RUN]\n") << QByteArray();
+        QTest::newRow("help on an unknown command") << QStringList{"help", "upload"} << "" << 2 << QByteArray() << QByteArray("unknown command 'upload' (info, list, fetch, export-all or help)");
+        QTest::newRow("unknown option") << QStringList{"info", "--frob"} << "" << 2 << QByteArray() << QByteArray("unknown option '--frob' (--library, --link, --type, -o/--output, --force,");
+        QTest::newRow("a flag given a value") << QStringList{"info", "--json=yes"} << "" << 2 << QByteArray() << QByteArray("--json takes no value");
+        QTest::newRow("-- ends the options") << QStringList{"fetch", "--", "-3"} << "" << 5 << QByteArray() << QByteArray("no run '-3'");
+        QTest::newRow("empty run") << QStringList{"fetch", ""} << "" << 2 << QByteArray() << QByteArray("fetch: an empty RUN names no run");
+        QTest::newRow("--link=COM301") << QStringList{"--link=COM301", "info"} << "" << 0 << QByteArray("link: COM301:9600\n") << QByteArray();
+        QTest::newRow("highest port index") << QStringList{"--link", "COM4294967295", "info"} << "" << 0 << QByteArray("link: COM4294967295:9600\n") << QByteArray();
+        QTest::newRow("past a 32-bit port index") << QStringList{"--link", "COM4294967296", "info"} << "" << 2 << QByteArray() << QByteArray("unknown link 'COM4294967296' (usb, COM1 to COM4294967295,");
+        QTest::newRow("USB serial device") << QStringList{"--link", "/dev/ttyUSB0:115200", "info"} << "" << 0 << QByteArray("link: COM100:115200\n") << QByteArray();
+        QTest::newRow("device through a link") << QStringList{"--link", "@DIR/serial/ttyACM2", "info"} << "serial -> /dev" << 0 << QByteArray("link: COM202:9600\n") << QByteArray();
+        QTest::newRow("device no COM port opens") << QStringList{"--link", "/dev/null", "info"} << "" << 2 << QByteArray() << QByteArray("'/dev/null' is no serial port the library opens");
+        QTest::newRow("-oFILE") << QStringList{"fetch", "3", "-o@DIR/r.txt"} << "r.txt" << 6 << QByteArray() << QByteArray("r.txt: exists (--force replaces it)\n");
+        QTest::newRow("--type=bogus") << QStringList{"export-all", "@DIR", "--type=bogus"} << "" << 2 << QByteArray() << QByteArray("unknown report type 'bogus' (validation, run or both)");
+        QTest::newRow("no waiting, no reconnecting") << QStringList{"--reconnect-timeout", "0", "--no-reconnect", "info"} << "" << 0 << QByteArray("firmware version: 1.009\n") << QByteArray();
+        QTest::newRow("reconnect timeout not a number") << QStringList{"--reconnect-timeout=-1", "info"} << "" << 2 << QByteArray() << QByteArray("reconnect timeout '-1' is not a whole number of seconds from 0 to 86400");
+        QTest::newRow("settings file") << QStringList{"--config", "@DIR/export.conf", "info"} << "export.conf\n# nightly\n\n  link = COM7:19200\r\nreconnect = no\n" << 0 << QByteArray("link: COM7:19200\n") << QByteArray();
+        QTest::newRow("options override settings") << QStringList{"--config", "@DIR/export.conf", "--link", "com4", "info"} << "export.conf\nlink = COM7:19200\n" << 0 << QByteArray("link: COM4:9600\n") << QByteArray();
+        QTest::newRow("settings' folder and type") << QStringList{"--config", "@DIR/export.conf", "export-all"} << "export.conf\nfolder = @DIR\ntype = run\n" << 0 << QByteArray("12 written, 0 skipped, 0 failed\n") << QByteArray();
+        QTest::newRow("settings: unknown key") << QStringList{"--config", "@DIR/export.conf", "info"} << "export.conf\nlink = COM7\ncolour = blue\n" << 2 << QByteArray() << QByteArray("export.conf:2: unknown key 'colour' (library, link, folder, type, reconnect-timeout, reconnect)");
+        QTest::newRow("settings: bad value") << QStringList{"--config", "@DIR/export.conf", "info"} << "export.conf\n\nreconnect = maybe\n" << 2 << QByteArray() << QByteArray("export.conf:2: reconnect 'maybe' is neither yes nor no");
+        QTest::newRow("USB faults at 20%") << QStringList{"@ENV:QUILLSAN_VIRTUAL_FAULT_RATE=20", "export-all", "@DIR"} << "" << 0 << QByteArray("24 written, 0 skipped, 0 failed\n") << QByteArray();
+        QTest::newRow("serial faults at 20%") << QStringList{"@ENV:QUILLSAN_VIRTUAL_FAULT_RATE=20", "--link", "COM3", "export-all", "@DIR"} << "" << 0 << QByteArray("24 written, 0 skipped, 0 failed\n") << QByteArray();
+        QTest::newRow("an unplug, away for three searches") << QStringList{"@ENV:QUILLSAN_VIRTUAL_UNPLUG_AFTER=120", "@ENV:QUILLSAN_VIRTUAL_UNPLUG_SEARCHES=3", "export-all", "@DIR"} << "" << 0 << QByteArray("24 written, 0 skipped, 0 failed\n") << QByteArray();
+        QTest::newRow("an unplug without reconnecting") << QStringList{"@ENV:QUILLSAN_VIRTUAL_UNPLUG_AFTER=120", "--no-reconnect", "export-all", "@DIR"} << "" << 4 << QByteArray("1 written, 0 skipped, 23 failed\n") << QByteArray("lost and not regained\n");
+        QTest::newRow("an unplug outlasting the budget") << QStringList{"@ENV:QUILLSAN_VIRTUAL_UNPLUG_AFTER=120", "@ENV:QUILLSAN_VIRTUAL_UNPLUG_SEARCHES=3", "--reconnect-timeout", "0", "export-all", "@DIR"} << "" << 4 << QByteArray("1 written, 0 skipped, 23 failed\n") << QByteArray("lost and not regained\n");
+        QTest::newRow("settings file missing") << QStringList{"--config", "@DIR/none.conf", "info"} << "" << 2 << QByteArray() << QByteArray("none.conf: No such file or directory");
+        // clang-format on
     }
 
     void command_line() {
@@ -373,55 +211,45 @@ class CliTest : public QObject {
         QTest::addColumn<int>("status");  // of the last night
         QTest::addColumn<QList<QByteArray>>("summaries");  // one a night, within its output
         QTest::addColumn<QStringList>("files");  // after the last night, besides the two of ours
+        // clang-format off
         const QList<QByteArray> none;
         QTest::newRow("names made safe, twins numbered")
-            << QList<QByteArray>{"../up", "a:b", "a_b", "", "C\\D\x80 *?", "run"} << 0 << none << ""
-            << 0 << QList<QByteArray>{"12 written, 0 skipped, 0 failed\n"}
-            << QStringList{"C_D_ __.run.txt",   "C_D_ __.validation.txt",
-                           "_up.run.txt",       "_up.validation.txt",
-                           "a_b.run.txt",       "a_b.validation.txt",
-                           "a_b~2.run.txt",     "a_b~2.validation.txt",
-                           "run.run.txt",       "run.validation.txt",
-                           "unnamed~1.run.txt", "unnamed~1.validation.txt"};
+            << QList<QByteArray>{"../up", "a:b", "a_b", "", "C\\D\x80 *?", "run"} << 0 << none << "" << 0
+            << QList<QByteArray>{"12 written, 0 skipped, 0 failed\n"}
+            << QStringList{"C_D_ __.run.txt", "C_D_ __.validation.txt", "_up.run.txt", "_up.validation.txt",
+                           "a_b.run.txt", "a_b.validation.txt", "a_b~2.run.txt", "a_b~2.validation.txt",
+                           "run.run.txt", "run.validation.txt", "unnamed~1.run.txt", "unnamed~1.validation.txt"};
         QTest::newRow("twins beside names that look numbered")
             << QList<QByteArray>{"X", "X", "X #1", "X #0"} << 0 << none << "" << 0
             << QList<QByteArray>{"8 written, 0 skipped, 0 failed\n"}
-            << QStringList{"X #0.run.txt",        "X #0.validation.txt", "X #1.run.txt",
-                           "X #1.validation.txt", "X.run.txt",           "X.validation.txt",
-                           "X~2.run.txt",         "X~2.validation.txt"};
+            << QStringList{"X #0.run.txt", "X #0.validation.txt", "X #1.run.txt", "X #1.validation.txt",
+                           "X.run.txt", "X.validation.txt", "X~2.run.txt", "X~2.validation.txt"};
         QTest::newRow("letter case and Windows device names")
-            << QList<QByteArray>{"abc", "ABC", "CON", "nul.txt", "Com1", "lpt", ""} << 0 << none
-            << "" << 0 << QList<QByteArray>{"14 written, 0 skipped, 0 failed\n"}
-            << QStringList{
-                   "ABC~2.run.txt",        "ABC~2.validation.txt",    "CON~1.run.txt",
-                   "CON~1.validation.txt", "Com1~1.run.txt",          "Com1~1.validation.txt",
-                   "abc.run.txt",          "abc.validation.txt",      "lpt.run.txt",
-                   "lpt.validation.txt",   "nul.txt~1.run.txt",       "nul.txt~1.validation.txt",
-                   "unnamed~1.run.txt",    "unnamed~1.validation.txt"};
+            << QList<QByteArray>{"abc", "ABC", "CON", "nul.txt", "Com1", "lpt", ""} << 0 << none << "" << 0
+            << QList<QByteArray>{"14 written, 0 skipped, 0 failed\n"}
+            << QStringList{"ABC~2.run.txt", "ABC~2.validation.txt", "CON~1.run.txt", "CON~1.validation.txt",
+                           "Com1~1.run.txt", "Com1~1.validation.txt", "abc.run.txt", "abc.validation.txt",
+                           "lpt.run.txt", "lpt.validation.txt", "nul.txt~1.run.txt", "nul.txt~1.validation.txt",
+                           "unnamed~1.run.txt", "unnamed~1.validation.txt"};
         QTest::newRow("a second night skips")
             << QList<QByteArray>{"a", "b"} << 0 << none << "" << 0
-            << QList<QByteArray>{"4 written, 0 skipped, 0 failed\n",
-                                 "0 written, 4 skipped, 0 failed\n"}
+            << QList<QByteArray>{"4 written, 0 skipped, 0 failed\n", "0 written, 4 skipped, 0 failed\n"}
             << QStringList{"a.run.txt", "a.validation.txt", "b.run.txt", "b.validation.txt"};
         QTest::newRow("oldest dropped, a new run takes its name")
             << QList<QByteArray>{"X", "Y"} << 1 << QList<QByteArray>{"X"} << "" << 0
-            << QList<QByteArray>{"4 written, 0 skipped, 0 failed\n",
-                                 "2 written, 2 skipped, 0 failed\n",
+            << QList<QByteArray>{"4 written, 0 skipped, 0 failed\n", "2 written, 2 skipped, 0 failed\n",
                                  "0 written, 4 skipped, 0 failed\n"}
-            << QStringList{"X.run.txt",          "X.validation.txt", "X~2.run.txt",
-                           "X~2.validation.txt", "Y.run.txt",        "Y.validation.txt"};
+            << QStringList{"X.run.txt", "X.validation.txt", "X~2.run.txt", "X~2.validation.txt",
+                           "Y.run.txt", "Y.validation.txt"};
         QTest::newRow("twins move up when the oldest goes")
             << QList<QByteArray>{"X", "X", "X"} << 1 << QList<QByteArray>{"X"} << "" << 0
-            << QList<QByteArray>{"6 written, 0 skipped, 0 failed\n",
-                                 "2 written, 4 skipped, 0 failed\n",
+            << QList<QByteArray>{"6 written, 0 skipped, 0 failed\n", "2 written, 4 skipped, 0 failed\n",
                                  "0 written, 6 skipped, 0 failed\n"}
-            << QStringList{"X.run.txt",          "X.validation.txt",  "X~2.run.txt",
-                           "X~2.validation.txt", "X~3.run.txt",       "X~3.validation.txt",
-                           "X~4.run.txt",        "X~4.validation.txt"};
+            << QStringList{"X.run.txt", "X.validation.txt", "X~2.run.txt", "X~2.validation.txt",
+                           "X~3.run.txt", "X~3.validation.txt", "X~4.run.txt", "X~4.validation.txt"};
         QTest::newRow("files there before the manifest are recognised")
             << QList<QByteArray>{"a", "a"} << 0 << none << "forget" << 0
-            << QList<QByteArray>{"4 written, 0 skipped, 0 failed\n",
-                                 "0 written, 4 skipped, 0 failed\n"}
+            << QList<QByteArray>{"4 written, 0 skipped, 0 failed\n", "0 written, 4 skipped, 0 failed\n"}
             << QStringList{"a.run.txt", "a.validation.txt", "a~2.run.txt", "a~2.validation.txt"};
         QTest::newRow("a file it did not write is kept")
             << QList<QByteArray>{"a"} << 0 << none << "foreign" << 0
@@ -430,20 +258,14 @@ class CliTest : public QObject {
         QTest::newRow("an empty report is fetched again")
             << QList<QByteArray>{"E", "F"} << 0 << none << "aborted,json" << 0
             << QList<QByteArray>{"\"written\": 4, \"skipped\": 0, \"failed\": 0}\n",
-                                 "{\"status\": \"skipped\", \"fetched\": true, \"file\": "
-                                 "\"E.validation.txt\", \"run\": \"E\", \"index\": 0, \"type\": "
-                                 "\"validation\", \"lines\": 0, \"empty\": true, \"sha256\": "
-                                 "\"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b85"
-                                 "5\", \"serialNumber\": \"ZT-96-004217\", \"firmwareVersion\": "
-                                 "\"1.009\", \"writtenAt\": \"20"}
+                                 "{\"status\": \"skipped\", \"fetched\": true, \"file\": \"E.validation.txt\", \"run\": \"E\", \"index\": 0, \"type\": \"validation\", \"lines\": 0, \"empty\": true, \"sha256\": \"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\", \"serialNumber\": \"ZT-96-004217\", \"firmwareVersion\": \"1.009\", \"writtenAt\": \"20"}
             << QStringList{"E.run.txt", "E.validation.txt", "F.run.txt", "F.validation.txt"};
         QTest::newRow("JSON records without labels")
             << QList<QByteArray>{"one"} << 0 << none << "json" << 0
             << QList<QByteArray>{"{\"status\": \"written\", \"fetched\": true, \"file\": \"one.validation.txt\", \"run\": \"one\", \"index\": 0, \"type\": \"validation\", \"lines\": 2, \"empty\": false, \"sha256\": \""}
             << QStringList{"one.run.txt", "one.validation.txt"};
         QTest::newRow("another export holds the folder")
-            << QList<QByteArray>{"a"} << 0 << none << "lock" << 6 << QList<QByteArray>{""}
-            << QStringList{};
+            << QList<QByteArray>{"a"} << 0 << none << "lock" << 6 << QList<QByteArray>{""} << QStringList{};
         QTest::newRow("temporary files of a killed export removed")
             << QList<QByteArray>{"a"} << 0 << none << "stale" << 0
             << QList<QByteArray>{"2 written, 0 skipped, 0 failed\n"}
@@ -451,6 +273,7 @@ class CliTest : public QObject {
         QTest::newRow("link lost")
             << QList<QByteArray>{"one", "two"} << 0 << none << "linkDies" << 4
             << QList<QByteArray>{"0 written, 0 skipped, 4 failed\n"} << QStringList{};
+        // clang-format on
     }
 
     void export_all_on_shaped_runs() {

@@ -30,7 +30,6 @@ std::chrono::nanoseconds VirtualNow() {
 
 namespace {
 
-EntryPointTable real;
 std::uint16_t injectedError = 0;
 constexpr std::uint16_t kSendFailed = 1;
 constexpr std::uint16_t kNoValidReply = 6;
@@ -40,11 +39,6 @@ bool Take(int& remaining) {
     if (remaining <= 0) return false;
     --remaining;
     return true;
-}
-
-template <typename Function>
-Function Real(EntryPoint which) {
-    return reinterpret_cast<Function>(real[which]);
 }
 
 uint32_t ClearRemoteErrorShim() {
@@ -106,18 +100,13 @@ uint32_t GetItemNameShim(char* buffer, uint32_t handle) {
 
 }  // namespace
 
-bool TestLibrary::Bind(const char* fileName, char* errorText, char* versionText) {
-    ++binds;
-    if (!LinkLibrary::Bind(fileName, errorText, versionText)) return false;
-    real = table();
-    table()[kClearRemoteError] = reinterpret_cast<void*>(&ClearRemoteErrorShim);
-    table()[kGetRemoteError] = reinterpret_cast<void*>(&GetRemoteErrorShim);
-    table()[kInitRemoteComm] = reinterpret_cast<void*>(&InitRemoteCommShim);
-    table()[kSetSlaveParameter] = reinterpret_cast<void*>(&SetSlaveParameterShim);
-    table()[kGetItemCount] = reinterpret_cast<void*>(&GetItemCountShim);
-    table()[kGetItemName] = reinterpret_cast<void*>(&GetItemNameShim);
-    return true;
-}
+TestLibrary::TestLibrary()
+    : PatchedLibrary(VIRTUAL_FOLDER, {StandIn(kClearRemoteError, &ClearRemoteErrorShim),
+                                      StandIn(kGetRemoteError, &GetRemoteErrorShim),
+                                      StandIn(kInitRemoteComm, &InitRemoteCommShim),
+                                      StandIn(kSetSlaveParameter, &SetSlaveParameterShim),
+                                      StandIn(kGetItemCount, &GetItemCountShim),
+                                      StandIn(kGetItemName, &GetItemNameShim)}) {}
 
 Session::Session(const std::vector<Run>& runs) : controller(window, library, dialogs) {
     LentInstrument().Reset();

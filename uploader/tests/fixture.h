@@ -14,8 +14,8 @@
 #include "instrument/item_store.h"
 #include "instrument/virtual_instrument.h"
 #include "lent_instrument.h"
-#include "link_binding.h"
 #include "main_window.h"
+#include "patched_library.h"
 
 namespace brevalin::test {
 
@@ -48,11 +48,10 @@ std::chrono::nanoseconds VirtualNow();
 // A file's bytes, or "<unreadable>".
 QByteArray Contents(const QString& path);
 
-class TestLibrary : public LinkLibrary {
+// The virtual library with the faults of Faults() woven into its calls.
+class TestLibrary : public PatchedLibrary {
   public:
-    TestLibrary() : LinkLibrary(VIRTUAL_FOLDER) {}
-    bool Bind(const char* fileName, char* errorText, char* versionText) override;
-    int binds = 0;
+    TestLibrary();
 };
 
 struct Run {

@@ -6,14 +6,11 @@
 namespace brevalin::soak {
 namespace {
 
-EntryPointTable real;
+using test::Real;
+using test::StandIn;
+
 bool serialLine = false;
 constexpr std::uint32_t kSerialBaud = 9600;
-
-template <typename Function>
-Function Real(EntryPoint which) {
-    return reinterpret_cast<Function>(real[which]);
-}
 
 bool LinkErrorPending() {
     return Real<decltype(&::GetRemoteError)>(kGetRemoteError)() != 0;
@@ -65,7 +62,12 @@ uint32_t GetItemNameShim(char* buffer, uint32_t handle) {
 
 }  // namespace
 
-SoakLibrary::SoakLibrary() : LinkLibrary(VIRTUAL_FOLDER) {}
+SoakLibrary::SoakLibrary()
+    : PatchedLibrary(VIRTUAL_FOLDER, {StandIn(kInitRemoteComm, &InitRemoteCommShim),
+                                      StandIn(kGetSlaveParameter, &GetSlaveParameterShim),
+                                      StandIn(kSetSlaveParameter, &SetSlaveParameterShim),
+                                      StandIn(kGetItemCount, &GetItemCountShim),
+                                      StandIn(kGetItemName, &GetItemNameShim)}) {}
 
 void SoakLibrary::UseSerialLine(bool serial) {
     serialLine = serial;
@@ -74,17 +76,6 @@ void SoakLibrary::UseSerialLine(bool serial) {
 FailedCalls& SoakLibrary::Failed() {
     static FailedCalls failed;
     return failed;
-}
-
-bool SoakLibrary::Bind(const char* fileName, char* errorText, char* versionText) {
-    if (!LinkLibrary::Bind(fileName, errorText, versionText)) return false;
-    real = table();
-    table()[kInitRemoteComm] = reinterpret_cast<void*>(&InitRemoteCommShim);
-    table()[kGetSlaveParameter] = reinterpret_cast<void*>(&GetSlaveParameterShim);
-    table()[kSetSlaveParameter] = reinterpret_cast<void*>(&SetSlaveParameterShim);
-    table()[kGetItemCount] = reinterpret_cast<void*>(&GetItemCountShim);
-    table()[kGetItemName] = reinterpret_cast<void*>(&GetItemNameShim);
-    return true;
 }
 
 }  // namespace brevalin::soak

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "link_binding.h"
+#include "patched_library.h"
 
 namespace brevalin::soak {
 
@@ -27,10 +27,9 @@ struct FailedCalls {
     }
 };
 
-class SoakLibrary : public LinkLibrary {
+class SoakLibrary : public test::PatchedLibrary {
   public:
     SoakLibrary();
-    bool Bind(const char* fileName, char* errorText, char* versionText) override;
 
     // Serial: InitRemoteComm(0, 0) gives up any USB device and opens COM1.
     static void UseSerialLine(bool serial);

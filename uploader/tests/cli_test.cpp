@@ -1,7 +1,10 @@
 // brevalin-cli as a user runs it: the program built beside the virtual
 // QUILLSAN.DLL, started as a process, answering on its streams and exit status.
+#include <fcntl.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/file.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -47,6 +50,25 @@ Outcome RunCli(QStringList arguments, const QString& folder, bool outputFull = f
 
 constexpr char kEarlier[] = "earlier copy\r\n";
 
+// A pseudo-terminal's far end, opened and locked as a program using the port would.
+struct HeldTerminal {
+    HeldTerminal() : master(posix_openpt(O_RDWR | O_NOCTTY)) {
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return;
+        path = QString::fromLocal8Bit(ptsname(master));
+        held = open(ptsname(master), O_RDWR | O_NOCTTY);
+        if (held >= 0) flock(held, LOCK_EX | LOCK_NB);
+    }
+    ~HeldTerminal() {
+        if (held >= 0) close(held);
+        if (master >= 0) close(master);
+    }
+    HeldTerminal(const HeldTerminal&) = delete;
+    HeldTerminal& operator=(const HeldTerminal&) = delete;
+    int master;
+    int held = -1;
+    QString path = "no-pseudo-terminal";
+};
+
 QByteArray ReadBack(std::FILE* file) {
     std::rewind(file);
     QByteArray bytes;
@@ -64,7 +86,8 @@ class CliTest : public QObject {
 
   private slots:
     // @DIR is a scratch folder, @WRONG the libraries that lack exports, @HW the
-    // hardware flavour (no instrument on the test machine). `existing` names a
+    // hardware flavour (no instrument on the test machine), @PTY a pseudo-terminal
+    // this test holds locked as another program would. `existing` names a
     // file holding an earlier copy before the run; it must survive a failure.
     // "NAME\nTEXT" is a file of that text instead (@DIR replaced), "NAME -> TARGET"
     // a symbolic link.
@@ -87,6 +110,8 @@ class CliTest : public QObject {
         QTest::newRow("library absent") << QStringList{"--library", "@DIR/QUILLSAN.DLL", "info"} << "" << 1 << QByteArray() << QByteArray("brevalin-cli: Can't find or load DLL '");
         QTest::newRow("library lacks an export") << QStringList{"--library", "@WRONG/no_count/QUILLSAN.DLL", "list"} << "" << 1 << QByteArray() << QByteArray("brevalin-cli: Can't find:'GetItemCount()' in '");
         QTest::newRow("no instrument") << QStringList{"--library", "@HW/QUILLSAN.DLL", "info"} << "" << 3 << QByteArray() << QByteArray("brevalin-cli: No Zantorel detected on USB\n");
+        QTest::newRow("serial port missing") << QStringList{"--library", "@HW/QUILLSAN.DLL", "--link", "COM250", "info"} << "" << 3 << QByteArray() << QByteArray("brevalin-cli: COM250: /dev/ttyACM50: No such file or directory\n");
+        QTest::newRow("serial port held by another program") << QStringList{"--library", "@HW/QUILLSAN.DLL", "--link", "@PTY", "info"} << "" << 3 << QByteArray() << QByteArray(": in use by another program\n");
         QTest::newRow("info") << QStringList{"info"} << "" << 0 << "firmware version: 1.009\nserial number: ZT-96-004217\nlibrary version: QUILLSAN.DLL Version 1.009\nlibrary file: " + cliFolder + "/QUILLSAN.DLL\nlibrary flavour: virtual\nhid language: <English>\n" << QByteArray();
         QTest::newRow("info without the library's labels") << QStringList{"info"} << "" << 0 << QByteArray("hid serialNumber: ZT-96-004217\n") << QByteArray();
         QTest::newRow("info over a serial port") << QStringList{"--link", "com4:19200", "info"} << "" << 0 << QByteArray("link: COM4:19200\nfirmware version: 1.009\n") << QByteArray();
@@ -151,8 +176,10 @@ class CliTest : public QObject {
         QFETCH(QByteArray, out);
         QFETCH(QByteArray, err);
         QTemporaryDir folder;
+        const HeldTerminal held;
         for (QString& argument : arguments) {
-            argument.replace("@DIR", folder.path())
+            argument.replace("@PTY", held.path)
+                .replace("@DIR", folder.path())
                 .replace("@WRONG", WRONG_ROOT)
                 .replace("@HW", HARDWARE_FOLDER);
         }

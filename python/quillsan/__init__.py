@@ -22,7 +22,7 @@ from .library import Library, find_library, load
 from .prompt import set_reconnect_prompt, terminal_prompt
 from .records import (HeadStatus, HeadStatus2, ProtocolRecord, ProtocolRecord2, ProtocolSegment,
                       ProtocolSegment2, ProtocolStep, ProtocolStep2, UserRecord)
-from .reports import RUN, VALIDATION, safe_file_name, write_report
+from .reports import RUN, VALIDATION, file_stems, safe_file_name, write_report
 
 __version__ = "1.9"
 
@@ -32,6 +32,6 @@ __all__ = [
     "LinkLost", "NoInstrument", "PROTOCOL_COLLECTION", "ProtocolRecord", "ProtocolRecord2",
     "ProtocolSegment", "ProtocolSegment2", "ProtocolStep", "ProtocolStep2", "QuillsanError",
     "RUN", "Run", "RunNotFound", "USER_COLLECTION", "User", "UserRecord", "VALIDATION",
-    "find_library", "load", "parse_link", "safe_file_name", "set_reconnect_prompt",
+    "file_stems", "find_library", "load", "parse_link", "safe_file_name", "set_reconnect_prompt",
     "terminal_prompt", "version_text", "write_report",
 ]

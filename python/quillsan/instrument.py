@@ -13,7 +13,6 @@ the library's lock, so threads take turns.
 
 from __future__ import annotations
 
-import collections
 import dataclasses
 import os
 import sys
@@ -25,7 +24,7 @@ from . import prompt
 from .errors import InstrumentRefused, LinkLost, NoInstrument, QuillsanError, RunNotFound
 from .library import LOCK, Library, load, refuse_inside_prompt
 from .records import ProtocolRecord, ProtocolRecord2, UserRecord
-from .reports import KINDS, RUN, VALIDATION, Progress, Retrieval, safe_file_name, write_report
+from .reports import KINDS, RUN, VALIDATION, Progress, Retrieval, file_stems, write_report
 from .text import decode
 
 USB = "usb"
@@ -291,8 +290,8 @@ class Instrument:
                    kinds: Union[str, Sequence[str]] = "both", force: bool = False) -> ExportResult:
         """Every run's reports into `folder`, file for file as brevalin-cli export-all.
 
-        One file per run and kind, "<run name>.validation.txt" and
-        "<run name>.run.txt", written under a temporary name and renamed when
+        One file per run and kind, "<stem>.validation.txt" and "<stem>.run.txt"
+        with the stems of `file_stems`, written under a temporary name and renamed when
         complete; files already there are skipped unless `force`. Once the link
         is lost the remaining reports count as failed.
         """
@@ -300,14 +299,11 @@ class Instrument:
         if not os.path.isdir(target):
             raise NotADirectoryError(target + ": not a folder")
         wanted = _kinds(kinds)
-        runs = self.runs()
-        uses = collections.Counter(safe_file_name(run.raw) for run in runs)
+        runs = sorted(self.runs(), key=lambda run: run.index)  # oldest first, as names are numbered
+        stems = file_stems([run.raw for run in runs])
         result = ExportResult([], [], [], False)
         lost = False
-        for run in runs:
-            base = safe_file_name(run.raw)
-            if uses[base] > 1:
-                base += " #%d" % run.index  # two runs whose names make the same file name
+        for run, base in reversed(list(zip(runs, stems))):  # newest first, as brevalin-cli fetches
             for kind in (k for k in KINDS if k in wanted):
                 path = os.path.join(target, "%s.%s.txt" % (base, kind))
                 if not force and os.path.exists(path):

@@ -12,7 +12,7 @@ import ctypes
 import os
 import tempfile
 import time
-from typing import Any, Callable, Iterable, List, Optional, Tuple, Union
+from typing import Any, Callable, Dict, Iterable, List, Optional, Sequence, Tuple, Union
 
 from . import prompt
 from .errors import LinkLost
@@ -245,12 +245,48 @@ def write_report(path: Union[str, "os.PathLike[str]"], lines: Iterable[Line],
 _PLAIN = frozenset(b"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 .,_-+()#")
 
 
-def safe_file_name(run_name: Line) -> str:
-    """A file name for a run, as brevalin-cli export-all makes it.
+_MAX_SAFE_NAME = 200
+_WINDOWS_DEVICES = frozenset(["con", "prn", "aux", "nul"] +
+                             ["%s%d" % (kind, n) for kind in ("com", "lpt") for n in range(10)])
 
-    Every byte but letters, digits and " .,_-+()#" becomes "_"; leading and
-    trailing dots and spaces go; an empty result is "run".
+
+def safe_file_name(run_name: Line) -> str:
+    """A run's name made safe for a file name, as brevalin-cli export-all makes it.
+
+    Every byte but letters, digits and " .,_-+()#" becomes "_", the result is
+    cut to 200 bytes, and leading and trailing dots and spaces go; an empty
+    result is "unnamed".
     """
+    return _safe(run_name) or "unnamed"
+
+
+def _safe(run_name: Line) -> str:
     raw = encode(run_name)
-    safe = bytes(byte if byte in _PLAIN else ord("_") for byte in raw).strip(b". ")
-    return safe.decode("ascii") if safe else "run"
+    safe = bytes(byte if byte in _PLAIN else ord("_") for byte in raw)[:_MAX_SAFE_NAME]
+    return safe.strip(b". ").decode("ascii")
+
+
+def file_stems(run_names_oldest_first: Sequence[Line]) -> List[str]:
+    """The file name stems export-all gives runs in an empty folder, oldest run first.
+
+    Runs whose safe names are equal or differ only in letter case are numbered
+    from the oldest: "X", "X~2", "X~3". A run without a name, and one whose
+    name Windows keeps for a device ("CON", "com1.txt"), always carries its
+    number ("unnamed~1", "CON~1"). No run's own name holds a "~", so no
+    numbered stem meets a real one.
+    """
+    seen: Dict[str, int] = {}
+    stems = []
+    for run_name in run_names_oldest_first:
+        safe = _safe(run_name)
+        base = safe or "unnamed"
+        folded = base.lower()
+        seen[folded] = seen.get(folded, 0) + 1
+        bare = safe != "" and not _windows_device(folded)
+        ordinal = seen[folded]
+        stems.append(base if ordinal == 1 and bare else "%s~%d" % (base, ordinal))
+    return stems
+
+
+def _windows_device(folded: str) -> bool:
+    return folded.split(".", 1)[0].rstrip(" ") in _WINDOWS_DEVICES

@@ -10,8 +10,9 @@ import quillsan
 from conftest import EXAMPLES, VIRTUAL_DLL, run_cli, run_python
 
 
-def example(name, *arguments, cwd):
-    return run_python([os.path.join(EXAMPLES, name), "--library", VIRTUAL_DLL, *arguments], cwd)
+def example(name, *arguments, cwd, **settings):
+    return run_python([os.path.join(EXAMPLES, name), "--library", VIRTUAL_DLL, *arguments], cwd,
+                      **settings)
 
 
 @pytest.mark.parametrize("link", ["usb", "COM2:19200"])
@@ -28,19 +29,27 @@ def tree(folder):
             if not name.startswith(".")}
 
 
-@pytest.mark.parametrize("kinds", ["both", "run"])
-def test_export_writes_the_files_brevalin_cli_export_all_writes(tmp_path, kinds):
+# Run names oldest first (None: the instrument's own), a file the export must write.
+@pytest.mark.parametrize("kinds, names, count, written", [
+    ("both", None, 24, "RUN 0006  2026-10-23 11_47  SYBR qPCR.run.txt"),
+    ("run", None, 12, "RUN 0006  2026-10-23 11_47  SYBR qPCR.run.txt"),
+    ("run", ["X", "x", "X #1", "", "con.txt", "unnamed", "a/b", "a_b"], 8, "x~2.run.txt"),
+])
+def test_export_writes_the_files_brevalin_cli_export_all_writes(tmp_path, kinds, names, count,
+                                                                 written):
     ours, theirs = tmp_path / "ours", tmp_path / "theirs"
     ours.mkdir()
     theirs.mkdir()
-    count = 24 if kinds == "both" else 12
-    done = example("export_reports.py", str(ours), "--type", kinds, cwd=tmp_path)
+    settings = {}
+    if names is not None:
+        (tmp_path / "names").write_text("".join(name + "\n" for name in names))
+        settings["QUILLSAN_VIRTUAL_RUN_NAMES"] = tmp_path / "names"
+    done = example("export_reports.py", str(ours), "--type", kinds, cwd=tmp_path, **settings)
     assert (done.returncode, done.stdout) == (0, b"%d written, 0 skipped, 0 failed\n" % count)
-    assert run_cli("export-all", str(theirs), "--type", kinds, cwd=tmp_path)[0] == 0
+    assert run_cli("export-all", str(theirs), "--type", kinds, cwd=tmp_path, **settings)[0] == 0
     assert tree(ours) == tree(theirs)
-    assert len(tree(ours)) == count
-    assert tree(ours)["RUN 0006  2026-10-23 11_47  SYBR qPCR.run.txt"] == b""
-    again = example("export_reports.py", str(ours), "--type", kinds, cwd=tmp_path)
+    assert len(tree(ours)) == count and written in tree(ours)
+    again = example("export_reports.py", str(ours), "--type", kinds, cwd=tmp_path, **settings)
     assert again.stdout == b"0 written, %d skipped, 0 failed\n" % count
 
 

@@ -115,7 +115,8 @@ def test_links_as_brevalin_cli_names_them(text, link):
 
 @pytest.mark.parametrize("name, file_name", [
     ("RUN 0001  2026-09-14 09:12  Standard PCR", "RUN 0001  2026-09-14 09_12  Standard PCR"),
-    (b"..a/b\\c\xb0d..", "a_b_c_d"), ("", "run"), (". .", "run"), ("x(1)+#,-", "x(1)+#,-"),
+    (b"..a/b\\c\xb0d..", "a_b_c_d"), ("", "unnamed"), (". .", "unnamed"), ("x(1)+#,-", "x(1)+#,-"),
+    ("a" * 199 + " b", "a" * 199), (" " * 200 + "b", "unnamed"),
 ])
 def test_file_names_for_runs(name, file_name):
     assert safe_file_name(name) == file_name

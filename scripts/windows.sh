@@ -3,8 +3,9 @@
 # Windows with mingw-w64, checks the 32-bit export table and calling
 # convention, and runs the Windows tests under wine64 — the export tests
 # against the virtual DLL, and a Windows caller of the hardware DLL over a COM
-# port that leads to the virtual instrument on a pseudo-terminal.
-# Needs the Linux build (for the virtual instrument) in build/.
+# port that leads to the virtual instrument on a pseudo-terminal, and
+# brevalin.exe's window under Xvfb.
+# Needs the Linux build (the virtual instrument, brevalin-cli) in build/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 b32="$root/build-win32"
@@ -21,7 +22,7 @@ configure() {  # folder toolchain [options]
 
 echo "== 32-bit QUILLSAN.DLL =="
 configure "$b32" mingw-i686.cmake -DQUILLSAN_BUILD_TESTS=OFF
-cmake --build "$b32" --target quillsan_hardware quillsan_virtual
+cmake --build "$b32" --target quillsan_hardware quillsan_virtual brevalin
 "$root/linklib/tests/windows/check_export_table.sh" "$b32/hardware/QUILLSAN.DLL" \
   "$root/linklib/quillsan.def"
 "$root/linklib/tests/windows/check_export_table.sh" "$b32/virtual/QUILLSAN.DLL" \
@@ -37,7 +38,7 @@ echo "== 64-bit build and tests under wine64 =="
 configure "$b64" mingw-x86_64.cmake
 cmake --build "$b64" --target linklib_dll_tests win_serial_check win_usb_check win_binding_check \
   linklib_win32_tests \
-  quillsan_hardware quillsan_virtual
+  quillsan_hardware quillsan_virtual brevalin
 
 export WINEPREFIX="$b64/wineprefix" WINEDEBUG=-all
 wine=/usr/lib/wine/wine64
@@ -46,6 +47,8 @@ wine=/usr/lib/wine/wine64
 
 (cd "$b64/lent-virtual" && "$wine" linklib_dll_tests.exe --gtest_brief=1)
 (cd "$b64/virtual" && "$wine" win_binding_check.exe)
+"$root/uploader/tests/win32_window_test.sh" "$wine" "$b64/virtual/brevalin.exe" \
+  "$b64/virtual/QUILLSAN.DLL" "$linux_build/virtual/brevalin-cli" "$b64/win32-window-test"
 (cd "$b64/hardware" && "$wine" linklib_win32_tests.exe --gtest_brief=1)
 (cd "$b64/hardware" && "$wine" win_usb_check.exe)
 

@@ -10,8 +10,10 @@
 
 namespace brevalin {
 
+// The library's own box (no owner window, Yes and No, no icon); brevalin
+// shows it itself only so that a No reaches the controller.
 int AskReconnect(const char* text, const char* caption) {
-    const bool yes = MessageBoxA(GetActiveWindow(), text, caption, MB_YESNO) == IDYES;
+    const bool yes = MessageBoxA(nullptr, text, caption, MB_YESNO) == IDYES;
     HostReconnectAnswers().Note(yes);
     return yes ? 1 : 0;
 }

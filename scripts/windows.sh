@@ -37,7 +37,7 @@ echo "ok   every export's stdcall argument bytes match the export table"
 echo "== 64-bit build and tests under wine64 =="
 configure "$b64" mingw-x86_64.cmake
 cmake --build "$b64" --target linklib_dll_tests win_serial_check win_usb_check win_binding_check \
-  linklib_win32_tests \
+  linklib_win32_tests win32_view_check \
   quillsan_hardware quillsan_virtual brevalin
 
 export WINEPREFIX="$b64/wineprefix" WINEDEBUG=-all
@@ -47,6 +47,8 @@ wine=/usr/lib/wine/wine64
 
 (cd "$b64/lent-virtual" && "$wine" linklib_dll_tests.exe --gtest_brief=1)
 (cd "$b64/virtual" && "$wine" win_binding_check.exe)
+# The views' table of cases against the Win32 window, on a display of its own.
+xvfb-run -a "$wine" "$b64/uploader/win32_view_check.exe"
 "$root/uploader/tests/win32_window_test.sh" "$wine" "$b64/virtual/brevalin.exe" \
   "$b64/virtual/QUILLSAN.DLL" "$linux_build/virtual/brevalin-cli" "$b64/win32-window-test"
 (cd "$b64/hardware" && "$wine" linklib_win32_tests.exe --gtest_brief=1)

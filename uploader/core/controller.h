@@ -28,7 +28,7 @@ inline constexpr std::chrono::milliseconds kSliceTime{100};
 
 inline constexpr char kPlaceholder[] = "------No reports available------";
 
-class Controller : private ReportHost {
+class Controller : public ViewEvents, private ReportHost {
   public:
     // Time as the tick measures it; a steady clock unless a test sets another.
     using Clock = std::function<std::chrono::nanoseconds()>;
@@ -39,15 +39,15 @@ class Controller : private ReportHost {
 
     // Handlers, named after the window's events.
     void FormCreate();
-    void Timer1Timer();
-    void RefreshBClick();
-    void RadioGroup1Click();
-    void SaveBClick();
-    void AboutBClick();
-    void ListBox1Click();
-    void CancelClick();
-    // The run list's current entry changed: by keyboard or mouse this is a click.
-    void RunListCurrentChanged();
+    void Timer1Timer() override;
+    void RefreshBClick() override;
+    void RadioGroup1Click() override;
+    void SaveBClick() override;
+    void AboutBClick() override;
+    void ListBox1Click() override;
+    void CancelClick() override;
+    // By keyboard or mouse a moved highlight is a click.
+    void RunListCurrentChanged() override;
 
     void ConnectStep();
     void RetrievalStep();

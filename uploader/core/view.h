@@ -35,4 +35,20 @@ class View {
     virtual void SetTimerInterval(int ms) = 0;
 };
 
+// What the user does in the window, as a view reports it. The controller
+// handles these; a view's wiring connects its controls to them.
+class ViewEvents {
+  public:
+    virtual ~ViewEvents() = default;
+    virtual void Timer1Timer() = 0;
+    virtual void RefreshBClick() = 0;
+    virtual void RadioGroup1Click() = 0;  // the other report type was chosen
+    virtual void SaveBClick() = 0;
+    virtual void AboutBClick() = 0;
+    virtual void ListBox1Click() = 0;  // a click or double-click on a run
+    virtual void CancelClick() = 0;
+    // The run list's highlight moved, by mouse, keyboard or SetCurrentRun.
+    virtual void RunListCurrentChanged() = 0;
+};
+
 }  // namespace brevalin

@@ -6,8 +6,8 @@
 
 namespace brevalin {
 
-void Wire(MainWindow& window, Controller& controller) {
-    Controller* c = &controller;
+void Wire(MainWindow& window, ViewEvents& handlers) {
+    ViewEvents* c = &handlers;
     QObject::connect(&window.timer1, &QTimer::timeout, [c] { c->Timer1Timer(); });
     QObject::connect(window.refreshB, &QPushButton::clicked, [c] { c->RefreshBClick(); });
     QObject::connect(window.saveB, &QPushButton::clicked, [c] { c->SaveBClick(); });

@@ -5,9 +5,8 @@
 
 #include "controller.h"
 #include "fake_dialogs.h"
+#include "fake_view.h"
 #include "link_binding.h"
-#include "main_window.h"
-#include "window_wiring.h"
 
 namespace brevalin::test {
 namespace {
@@ -64,7 +63,7 @@ class BindingTest : public QObject {
 
     // The box shows the binding's text with only OK, then the program ends with 1.
     void wrong_library_ends_the_program() {
-        MainWindow window;
+        FakeView window;
         LinkLibrary library(Folder("no_count"));
         FakeDialogs dialogs;
         Controller controller(window, library, dialogs);
@@ -75,7 +74,7 @@ class BindingTest : public QObject {
             (Boxes{{"\nCan't find:'GetItemCount()' in 'QUILLSAN.DLL'\n-> Wrong DLL used. Aborting",
                     0x00}}));
         QCOMPARE(dialogs.exitStatus, 1);
-        QVERIFY(!window.timer1.isActive());
+        QVERIFY(!window.timerActive);
     }
 
     void complete_libraries_bind_repeatedly_data() {
@@ -108,5 +107,5 @@ class BindingTest : public QObject {
 
 }  // namespace brevalin::test
 
-QTEST_MAIN(brevalin::test::BindingTest)
+QTEST_GUILESS_MAIN(brevalin::test::BindingTest)
 #include "binding_test.moc"

@@ -8,9 +8,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QListWidget>
 #include <QProcess>
-#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -480,9 +478,9 @@ class CliTest : public QObject {
         int compared = 0, withLines = 0, withDegrees = 0;
         for (int row = 0; row < 12; ++row) {
             for (const bool validation : {true, false}) {
-                session.window.listBox1->setCurrentRow(row);
-                (validation ? session.window.validationItem : session.window.runItem)
-                    ->setChecked(true);
+                // Set quietly, then one regeneration for the pair.
+                session.view.current = row;
+                session.view.validation = validation;
                 session.controller.RadioGroup1Click();
                 QVERIFY(session.TickUntilIdle(2000) > 0);
                 session.dialogs.saveAs = saved.filePath(QString("%1-%2").arg(row).arg(validation));

@@ -1,13 +1,11 @@
 #include "fixture.h"
 
 #include <QFile>
-#include <QListWidget>
 #include <QtTest>
 #include <cstdio>
 #include <cstdlib>
 
 #include "quillsan.h"
-#include "window_wiring.h"
 
 namespace brevalin::test {
 
@@ -108,7 +106,8 @@ TestLibrary::TestLibrary()
                                       StandIn(kGetItemCount, &GetItemCountShim),
                                       StandIn(kGetItemName, &GetItemNameShim)}) {}
 
-Session::Session(const std::vector<Run>& runs) : controller(window, library, dialogs) {
+Session::Session(const std::vector<Run>& runs) : controller(view, library, dialogs) {
+    view.handlers = &controller;
     LentInstrument().Reset();
     instrument::ItemStore& store = LentInstrument().firmware().Store();
     store.Clear();
@@ -147,18 +146,18 @@ QByteArray Contents(const QString& path) {
 }
 
 namespace {
-QStringList Texts(const QListWidget* list) {
+QStringList Texts(const std::vector<std::string>& entries) {
     QStringList out;
-    for (int n = 0; n < list->count(); ++n) out.append(list->item(n)->text());
+    for (const std::string& entry : entries) out.append(QString::fromLatin1(entry.c_str()));
     return out;
 }
 }  // namespace
 
 QStringList Session::ReportLines() const {
-    return Texts(window.listBox2);
+    return Texts(view.report);
 }
 QStringList Session::RunNames() const {
-    return Texts(window.listBox1);
+    return Texts(view.runs);
 }
 
 QStringList StatusHistory(const Controller& controller) {
@@ -189,7 +188,7 @@ static_assert(std::is_same_v<decltype(&QuillsanHostPrompt), QuillsanHostPromptFu
 int main(int argc, char** argv) {
     int failures = 0;
     {
-        QApplication application(argc, argv);
+        QCoreApplication application(argc, argv);
         failures += brevalin::test::RunSessionTests(argc, argv);
         failures += brevalin::test::RunSaveTests(argc, argv);
         failures += brevalin::test::RunCliTests(argc, argv);

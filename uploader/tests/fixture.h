@@ -11,10 +11,10 @@
 
 #include "controller.h"
 #include "fake_dialogs.h"
+#include "fake_view.h"
 #include "instrument/item_store.h"
 #include "instrument/virtual_instrument.h"
 #include "lent_instrument.h"
-#include "main_window.h"
 #include "patched_library.h"
 
 namespace brevalin::test {
@@ -67,10 +67,11 @@ class Session {
     bool Connect();
     // Ticks until retrieval ends; returns the ticks it took, or -1.
     int TickUntilIdle(int maxTicks = 1000);
+    // The lists' entries, their bytes read as Latin-1.
     QStringList ReportLines() const;
     QStringList RunNames() const;
 
-    MainWindow window;
+    FakeView view;
     TestLibrary library;
     FakeDialogs dialogs;
     Controller controller;

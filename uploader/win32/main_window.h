@@ -21,6 +21,22 @@ class MainWindow : public View {
         std::function<void()> typeChosen;         // the other report type was chosen
     };
 
+    // Control ids (GetDlgItem), clear of IDOK and IDCANCEL, which the dialog
+    // manager sends for Enter and Escape. The memo is the panel's child.
+    enum ControlId : int {
+        kListBox1 = 100,
+        kListBox2,
+        kRefreshB,
+        kAboutB,
+        kSaveB,
+        kCancel,
+        kValidationItem,
+        kRunItem,
+        kMemo1,
+        kPanel1,
+        kLabel2,
+    };
+
     MainWindow();
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;

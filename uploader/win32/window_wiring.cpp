@@ -25,8 +25,8 @@ std::function<void()> Guarded(std::function<void()> handler) {
 
 }  // namespace
 
-void Wire(MainWindow& window, Controller& controller) {
-    Controller* c = &controller;
+void Wire(MainWindow& window, ViewEvents& handlers) {
+    ViewEvents* c = &handlers;
     MainWindow::Events& events = window.events();
     events.timer = Guarded([c] { c->Timer1Timer(); });
     events.refresh = Guarded([c] { c->RefreshBClick(); });

@@ -1,11 +1,11 @@
-// Connects the main window's events to the controller's handlers.
+// Connects the main window's controls to the handlers of its events.
 #pragma once
 
-#include "controller.h"
 #include "main_window.h"
+#include "view.h"
 
 namespace brevalin {
 
-void Wire(MainWindow& window, Controller& controller);
+void Wire(MainWindow& window, ViewEvents& handlers);
 
 }  // namespace brevalin

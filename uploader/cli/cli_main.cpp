@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
     console::Prepare();
     const std::vector<std::string> arguments = console::Arguments(argc, argv);
     std::vector<const char*> argumentTexts;
+    argumentTexts.reserve(arguments.size() + 1);
     for (const std::string& argument : arguments) argumentTexts.push_back(argument.c_str());
     argumentTexts.push_back(nullptr);
     Options options;

@@ -66,8 +66,10 @@ bool ProveWritable(const std::string& folder, std::string& error) {
 void RemoveStaleTemporaries(const std::string& folder) {
     const std::size_t prefix = std::strlen(kTemporaryPrefix);
     for (const std::string& name : files::Names(folder)) {
-        if (name.compare(0, prefix, kTemporaryPrefix) == 0)
-            files::Remove((folder + "/" + name).c_str());
+        if (name.compare(0, prefix, kTemporaryPrefix) != 0) continue;
+        std::string path = folder + "/";
+        path += name;
+        files::Remove(path.c_str());
     }
 }
 

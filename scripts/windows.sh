@@ -4,7 +4,8 @@
 # convention, and runs the Windows tests under wine64 — the export tests
 # against the virtual DLL, and a Windows caller of the hardware DLL over a COM
 # port that leads to the virtual instrument on a pseudo-terminal, and
-# brevalin.exe's window under Xvfb.
+# brevalin.exe's window under Xvfb; then makes the installer and tests it under
+# wine (packaging/windows/installer_test.sh).
 # Needs the Linux build (the virtual instrument, brevalin-cli) in build/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -21,7 +22,8 @@ configure() {  # folder toolchain [options]
 }
 
 echo "== 32-bit QUILLSAN.DLL =="
-configure "$b32" mingw-i686.cmake -DQUILLSAN_BUILD_TESTS=OFF
+configure "$b32" mingw-i686.cmake -DQUILLSAN_BUILD_TESTS=OFF \
+  -DBREVALIN_X64_DLL="$b64/hardware/QUILLSAN.DLL"
 cmake --build "$b32" --target quillsan_hardware quillsan_virtual brevalin
 "$root/linklib/tests/windows/check_export_table.sh" "$b32/hardware/QUILLSAN.DLL" \
   "$root/linklib/quillsan.def"
@@ -68,3 +70,19 @@ ln -sfn "$pty" "$WINEPREFIX/dosdevices/com$com"
 cp "$b64/hardware/QUILLSAN.DLL" "$b64/hardware/win_serial_check.exe" "$workdir/"
 (cd "$workdir" && "$wine" win_serial_check.exe "$com")
 "$root/linklib/tests/windows/check_serial_log.sh" "$workdir/REMOTERR.LOG" "$com"
+
+echo "== the installer =="
+version="$(sed -n 's/^project(.* VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
+cmake --build "$b32" --target installer
+wine32=/usr/lib/wine/wine
+if "$wine32" --version >/dev/null 2>&1; then
+  "$root/packaging/windows/installer_test.sh" "$wine32" "$b32/brevalin-setup-$version.exe" "$b32" \
+    "$b64/hardware/QUILLSAN.DLL" "$linux_build/virtual/brevalin-cli" "$b32/installer-test"
+else
+  # Without 32-bit wine (or a kernel that runs 32-bit programs) the same
+  # script is tested as the 64-bit build's installer.
+  echo "note 32-bit Windows programs do not run here: testing the 64-bit build's installer"
+  cmake --build "$b64" --target installer
+  "$root/packaging/windows/installer_test.sh" "$wine" "$b64/brevalin-setup-$version-x64.exe" "$b64" \
+    "$b64/hardware/QUILLSAN.DLL" "$linux_build/virtual/brevalin-cli" "$b64/installer-test"
+fi

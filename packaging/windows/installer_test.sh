@@ -176,7 +176,8 @@ printf 'run 7\r\n' > "$dir/saved report.txt"
 printf 'run 8\r\n' > "$dir/virtual/saved report.txt"
 uninstall_silently
 check_removed "$dir" "$windir"
-[ "$(cat "$dir/saved report.txt")" = $'run 7\r' ] && [ "$(cat "$dir/virtual/saved report.txt")" = $'run 8\r' ] ||
+printf 'run 7\r\n' | cmp -s - "$dir/saved report.txt" &&
+  printf 'run 8\r\n' | cmp -s - "$dir/virtual/saved report.txt" ||
   fail "the uninstaller removed or changed the reports saved in $windir"
 [ ! -e "$dir/x64" ] || fail "the uninstaller left the empty x64 folder"
 pass "/D=$windir: the saved reports stay, with their folders"

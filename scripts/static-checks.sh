@@ -34,7 +34,7 @@ echo "== clang-tidy =="
 [ -f "$build/compile_commands.json" ] || { echo "no $build/compile_commands.json"; exit 1; }
 mapfile -t checked < <(sources 'linklib/src/*.cpp' 'linklib/platform/linux/*.cpp' \
   'linklib/platform/virtual/*.cpp' 'instrument/src/*.cpp' \
-  'uploader/core/*.cpp' 'uploader/qt/*.cpp' 'uploader/cli/*.cpp')
+  'uploader/core/*.cpp' 'uploader/qt/*.cpp' 'uploader/cli/*.cpp' 'uploader/cli/posix/*.cpp')
 run-clang-tidy -quiet -p "$build" -j "$(nproc)" "${checked[@]/#/$root/}" >"$build/clang-tidy.log" 2>&1 || {
   grep -E "(warning|error):" "$build/clang-tidy.log" | grep -v "warnings generated" || tail -20 "$build/clang-tidy.log"
   echo "clang-tidy found the above (full output: $build/clang-tidy.log)"

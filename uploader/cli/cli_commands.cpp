@@ -1,14 +1,12 @@
 #include "cli_commands.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "files.h"
 #include "instrument_chars.h"
 #include "quillsan.h"
 #include "report_files.h"
@@ -192,9 +190,11 @@ int Fetch(CliSession& session, const Options& options, const Streams& streams) {
         return kExitRunNotFound;
     }
     const bool toStandardOutput = options.output.empty() || options.output == "-";
-    struct stat existing {};
-    if (!toStandardOutput && !options.force && stat(options.output.c_str(), &existing) == 0 &&
-        S_ISREG(existing.st_mode)) {
+    files::Info existing;
+    int failure = 0;
+    if (!toStandardOutput && !options.force &&
+        files::Inspect(options.output, true, existing, failure) &&
+        existing.kind == files::Kind::kFile) {
         ErrorLine(streams.err, options.output + ": exists (--force replaces it)");
         return kExitFile;
     }

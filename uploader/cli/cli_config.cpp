@@ -1,13 +1,12 @@
 // brevalin-cli's settings file (--config), as a nightly service keeps it:
 // `key = value` lines, `#` comment lines and blank lines.
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "cli_options.h"
+#include "files.h"
 
 namespace brevalin::cli {
 namespace {
@@ -58,6 +57,16 @@ std::string Trim(const std::string& text) {
 }
 
 // One line of the file: a setting, a comment or a blank line; false with the reason.
+// One line with its end, as getline reads it; false at the end of the file.
+bool ReadLine(std::FILE* file, std::string& line) {
+    line.clear();
+    for (int c; (c = std::getc(file)) != EOF;) {
+        line += static_cast<char>(c);
+        if (c == '\n') break;
+    }
+    return !line.empty();
+}
+
 bool ApplyLine(const std::string& line, Options& options, DeferredSettings& deferred,
                std::string& error) {
     const std::string text = Trim(line);
@@ -87,23 +96,21 @@ bool ApplyLine(const std::string& line, Options& options, DeferredSettings& defe
 
 bool ReadSettingsFile(const std::string& path, Options& options, DeferredSettings& deferred,
                       std::string& error) {
-    std::FILE* file = std::fopen(path.c_str(), "r");
-    struct stat info {};
-    if (file != nullptr && fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) errno = EISDIR;
-    if (file == nullptr || S_ISDIR(info.st_mode)) {
-        error = path + ": " + std::strerror(errno);
-        if (file != nullptr) std::fclose(file);
+    files::Info info;
+    int failure = 0;
+    const bool folder =
+        files::Inspect(path, true, info, failure) && info.kind == files::Kind::kFolder;
+    std::FILE* file = folder ? nullptr : files::Open(path, "rb");
+    if (file == nullptr) {
+        error = path + ": " + std::strerror(folder ? EISDIR : errno);
         return false;
     }
-    char* buffer = nullptr;
-    std::size_t capacity = 0;
     int number = 0;
     bool good = true;
-    for (ssize_t length; good && (length = getline(&buffer, &capacity, file)) >= 0;) {
+    for (std::string line; good && ReadLine(file, line);) {
         ++number;
         std::string why;
-        good = ApplyLine(std::string(buffer, static_cast<std::size_t>(length)), options, deferred,
-                         why);
+        good = ApplyLine(line, options, deferred, why);
         if (!good) {
             error = path;
             error += ':';
@@ -116,7 +123,6 @@ bool ReadSettingsFile(const std::string& path, Options& options, DeferredSetting
         error = path + ": " + std::strerror(errno);
         good = false;
     }
-    std::free(buffer);
     std::fclose(file);
     return good;
 }

@@ -1,27 +1,19 @@
 // brevalin-cli: Zantorel reports without a window, for scripts, nightly jobs
 // and remote shells.
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "cli_commands.h"
 #include "cli_options.h"
 #include "cli_session.h"
+#include "console.h"
 #include "instrument_chars.h"
 #include "port_check.h"
 #include "reconnect_answer.h"
 #include "report_files.h"
 
 namespace {
-
-std::string OwnFolder() {
-    char self[4096];
-    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0) return {};
-    std::string path(self, static_cast<std::size_t>(length));
-    return path.substr(0, path.rfind('/'));
-}
 
 // The binding's message on one line.
 std::string OneLine(std::string text) {
@@ -36,9 +28,14 @@ std::string OneLine(std::string text) {
 
 int main(int argc, char** argv) {
     using namespace brevalin::cli;
+    console::Prepare();
+    const std::vector<std::string> arguments = console::Arguments(argc, argv);
+    std::vector<const char*> argumentTexts;
+    for (const std::string& argument : arguments) argumentTexts.push_back(argument.c_str());
+    argumentTexts.push_back(nullptr);
     Options options;
     std::string error;
-    if (!ParseOptions(argc, argv, options, error)) {
+    if (!ParseOptions(static_cast<int>(arguments.size()), argumentTexts.data(), options, error)) {
         std::fprintf(stderr, "brevalin-cli: %s (--help shows the usage)\n", error.c_str());
         return kExitUsage;
     }
@@ -52,8 +49,9 @@ int main(int argc, char** argv) {
     InstallInterruptCleanup();
 
     const bool ownFile = options.library.empty();
-    brevalin::LinkLibrary library(ownFile ? OwnFolder() : std::string());
-    CliSession session(library, ownFile ? OwnFolder() : std::string());
+    const std::string ownFolder = ownFile ? console::ProgramFolder() : std::string();
+    brevalin::LinkLibrary library(ownFolder);
+    CliSession session(library, ownFolder);
     if (!session.Bind(ownFile ? "QUILLSAN.DLL" : options.library.c_str(), error)) {
         std::fprintf(stderr, "brevalin-cli: %s\n", OneLine(error).c_str());
         return kExitLibrary;

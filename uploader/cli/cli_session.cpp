@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "files.h"
 #include "quillsan_loader.h"
 
 namespace brevalin::cli {
@@ -61,11 +62,9 @@ void* CliSession::OptionalExport(const char* name) const {
 
 std::string CliSession::LibraryPath() const {
     std::string path = quillsan::loader::FileOf(library_.table()[kGetDLLVersion]);
-    char* resolved = realpath(path.c_str(), nullptr);
-    if (resolved == nullptr) return path;
-    std::string whole(resolved);
-    std::free(resolved);
-    return whole;
+    int failure = 0;
+    const std::string whole = files::Resolved(path, failure);
+    return whole.empty() ? path : whole;
 }
 
 std::string CliSession::Flavour() const {

@@ -1,14 +1,12 @@
-#include <sys/stat.h>
-
 #include <chrono>
 #include <ctime>
-#include <fstream>
 #include <map>
 #include <set>
 
 #include "cli_commands.h"
 #include "export_folder.h"
 #include "file_names.h"
+#include "files.h"
 #include "instrument_chars.h"
 #include "manifest.h"
 #include "report_files.h"
@@ -25,8 +23,7 @@ constexpr std::chrono::seconds kManifestInterval{1};
 enum class Outcome { kWritten, kSkipped, kFailed };
 
 std::string UtcText(std::time_t when) {
-    std::tm parts{};
-    gmtime_r(&when, &parts);
+    const std::tm parts = files::UtcParts(when);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
     return text;
@@ -34,13 +31,8 @@ std::string UtcText(std::time_t when) {
 
 // The SHA-256 of a file's bytes; empty when it cannot be read.
 std::string FileSha256(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return {};
     std::string bytes;
-    char buffer[65536];
-    while (file.read(buffer, sizeof buffer) || file.gcount() > 0)
-        bytes.append(buffer, static_cast<std::size_t>(file.gcount()));
-    return file.bad() ? std::string() : Sha256Hex(bytes);
+    return ReadFileBytes(path, bytes, 0) ? Sha256Hex(bytes) : std::string();
 }
 
 class ExportJob {
@@ -201,11 +193,12 @@ bool ExportJob::StoredByContents(std::size_t run, bool validation, const std::st
         for (std::size_t r = 0; r < manifest_.records.size(); ++r) {
             if (manifest_.records[r].file == file) owner = r;
         }
-        struct stat status {};
-        const bool exists = lstat(Path(file).c_str(), &status) == 0;
+        files::Info status;
+        int failure = 0;
+        const bool exists = files::Inspect(Path(file), false, status, failure);
         if (owner == manifest_.records.size()) {
             if (!exists) return false;  // the end of the family
-            if (S_ISREG(status.st_mode) && FileSha256(Path(file)) == sha256) {
+            if (status.kind == files::Kind::kFile && FileSha256(Path(file)) == sha256) {
                 ManifestRecord adopted;
                 adopted.file = file;
                 adopted.runName = runs_[run];
@@ -214,7 +207,7 @@ bool ExportJob::StoredByContents(std::size_t run, bool validation, const std::st
                 adopted.sha256 = sha256;
                 adopted.serialNumber = serialNumber_;
                 adopted.firmwareVersion = firmwareVersion_;
-                adopted.writtenAt = UtcText(status.st_mtime);
+                adopted.writtenAt = UtcText(status.modified);
                 manifest_.records.push_back(adopted);
                 record = manifest_.records.size() - 1;
                 return true;
@@ -324,9 +317,11 @@ void ExportJob::SaveManifestNow() {
     saved.listing = runs_;
     for (std::size_t r = 0; r < manifest_.records.size(); ++r) {
         ManifestRecord record = manifest_.records[r];
-        struct stat status {};
+        files::Info status;
+        int failure = 0;
         if (!Claimed(r)) {
-            if (lstat(Path(record.file).c_str(), &status) != 0) continue;  // removed by hand
+            if (!files::Inspect(Path(record.file), false, status, failure))
+                continue;  // removed by hand
             record.index = -1;
         }
         saved.records.push_back(record);

@@ -25,7 +25,7 @@ void RemoveStaleTemporaries(const std::string& folder);
 // The folder's entries, folded as a case-blind file system sees them.
 std::set<std::string> FoldedEntries(const std::string& folder);
 
-// An exclusive flock on the folder's lock file, released when destroyed.
+// An exclusive lock on the folder's lock file, released when destroyed.
 class FolderLock {
   public:
     FolderLock() = default;

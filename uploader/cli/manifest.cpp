@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 
 #include "report_files.h"
@@ -147,14 +146,8 @@ Manifest ParseManifest(const std::string& text) {
 }
 
 Manifest LoadManifest(const std::string& folder) {
-    std::ifstream file(folder + "/" + kManifestName, std::ios::binary);
-    if (!file) return {};
     std::string text;
-    char buffer[65536];
-    while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
-        text.append(buffer, static_cast<std::size_t>(file.gcount()));
-        if (text.size() > kMaxManifestBytes) return {};
-    }
+    if (!ReadFileBytes(folder + "/" + kManifestName, text, kMaxManifestBytes)) return {};
     return ParseManifest(text);
 }
 

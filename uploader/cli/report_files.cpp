@@ -1,14 +1,8 @@
 #include "report_files.h"
 
-#include <fcntl.h>
-#include <limits.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
+#include "files.h"
 #include "instrument_chars.h"
 
 namespace brevalin::cli {
@@ -22,27 +16,21 @@ namespace {
 constexpr std::size_t kMaxSafeName = 200;
 
 std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
+    const std::size_t slash = path.find_last_of(files::kSeparators);
     if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) {
-            if (wrote == 0) errno = ENOSPC;
-            return false;
-        }
-        done += static_cast<std::size_t>(wrote);
-    }
-    return true;
+    return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
 }
 
 std::string Reason(const std::string& path, int error) {
     return path + ": " + std::strerror(error);
+}
+
+// Closes the file; a failure there counts when the writing went well.
+bool Closed(int fd, bool flush, bool written, int& failure) {
+    int closing = 0;
+    if (files::Close(fd, flush, closing) || !written) return written;
+    failure = closing;
+    return false;
 }
 
 // Where a symbolic link leads, followed to the end; the path itself when it
@@ -50,12 +38,12 @@ std::string Reason(const std::string& path, int error) {
 std::string LinkTarget(const std::string& path) {
     std::string current = path;
     for (int hops = 0; hops < 40; ++hops) {
-        struct stat status {};
-        if (lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return current;
-        char target[PATH_MAX];
-        const ssize_t length = readlink(current.c_str(), target, sizeof target - 1);
-        if (length <= 0) return current;
-        const std::string next(target, static_cast<std::size_t>(length));
+        files::Info info;
+        int failure = 0;
+        if (!files::Inspect(current, false, info, failure) || info.kind != files::Kind::kLink)
+            return current;
+        const std::string next = files::LinkText(current);
+        if (next.empty()) return current;
         if (next[0] == '/') {
             current = next;
         } else {
@@ -68,17 +56,14 @@ std::string LinkTarget(const std::string& path) {
 }
 
 bool WriteToDevice(const std::string& path, const std::string& bytes, std::string& error) {
-    const int fd = open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    int failure = 0;
+    const int fd = files::OpenForWriting(path, failure);
     if (fd < 0) {
-        error = Reason(path, errno);
+        error = Reason(path, failure);
         return false;
     }
-    bool written = WriteAll(fd, bytes);
-    int failure = errno;
-    if (close(fd) != 0 && written) {
-        written = false;
-        failure = errno;
-    }
+    bool written = files::WriteAll(fd, bytes, failure);
+    written = Closed(fd, false, written, failure);
     if (!written) error = Reason(path, failure);
     return written;
 }
@@ -94,8 +79,8 @@ std::string ReportBytes(const std::vector<std::string>& lines) {
 bool WriteFileWhole(const std::string& path, const std::string& bytes, bool replace,
                     std::string& error, int& failure) {
     failure = 0;
-    struct stat existing {};
-    if (!replace && stat(path.c_str(), &existing) == 0) {
+    files::Info existing;
+    if (!replace && files::Inspect(path, true, existing, failure)) {
         error = path + ": exists (--force replaces it)";
         return false;
     }
@@ -107,8 +92,7 @@ bool WriteFileWhole(const std::string& path, const std::string& bytes, bool repl
             error = path + ": name too long";
             return false;
         }
-        fd = mkstemp(temporary.data());
-        failure = errno;
+        fd = files::CreateTemporary(temporary, failure);
         if (fd >= 0)
             SetPendingTemporary(temporary);
         else
@@ -119,20 +103,10 @@ bool WriteFileWhole(const std::string& path, const std::string& bytes, bool repl
         return false;
     }
 
-    // The same permissions a plain create would give.
-    const mode_t mask = umask(0);
-    umask(mask);
-    bool written = fchmod(fd, 0666 & ~mask) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
-    failure = errno;
-    if (close(fd) != 0 && written) {
-        written = false;
-        failure = errno;
-    }
-    if (written && rename(temporary.c_str(), path.c_str()) != 0) {
-        written = false;
-        failure = errno;
-    }
-    if (!written) unlink(temporary.c_str());
+    bool written = files::WriteAll(fd, bytes, failure);
+    written = Closed(fd, written, written, failure);
+    written = written && files::Replace(temporary, path, failure);
+    if (!written) files::Remove(temporary.c_str());
     {
         SignalsHeld held;
         ClearPendingTemporary();
@@ -152,21 +126,36 @@ bool WriteReportFile(const std::string& path, const std::vector<std::string>& li
 
 bool WriteReportOutput(const std::string& path, const std::string& bytes, bool replace,
                        std::string& error) {
-    struct stat status {};
-    if (stat(path.c_str(), &status) == 0) {
-        if (S_ISDIR(status.st_mode)) {
+    files::Info status;
+    int failure = 0;
+    if (files::Inspect(path, true, status, failure)) {
+        if (status.kind == files::Kind::kFolder) {
             error = path + ": is a folder";
             return false;
         }
-        if (!S_ISREG(status.st_mode)) return WriteToDevice(path, bytes, error);
+        if (status.kind != files::Kind::kFile) return WriteToDevice(path, bytes, error);
     }
-    int failure = 0;
     const std::string target = LinkTarget(path);
     if (!WriteFileWhole(target, bytes, replace, error, failure)) {
         if (target != path) error = path + " -> " + error;
         return false;
     }
     return true;
+}
+
+bool ReadFileBytes(const std::string& path, std::string& bytes, std::size_t limit) {
+    std::FILE* file = files::Open(path, "rb");
+    if (file == nullptr) return false;
+    bytes.clear();
+    char buffer[65536];
+    bool good = true;
+    for (std::size_t got; good && (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+        bytes.append(buffer, got);
+        good = limit == 0 || bytes.size() <= limit;
+    }
+    good = good && !std::ferror(file);
+    std::fclose(file);
+    return good;
 }
 
 std::string SafeFileName(const std::string& runName) {

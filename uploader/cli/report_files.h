@@ -32,6 +32,10 @@ bool WriteReportFile(const std::string& path, const std::vector<std::string>& li
 bool WriteReportOutput(const std::string& path, const std::string& bytes, bool replace,
                        std::string& error);
 
+// A whole file's bytes; false when it cannot be read or holds more than
+// `limit` bytes (0: no limit).
+bool ReadFileBytes(const std::string& path, std::string& bytes, std::size_t limit);
+
 // A run name made safe as a file name on Linux and Windows.
 std::string SafeFileName(const std::string& runName);
 

@@ -1,12 +1,10 @@
 #include "text_output.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <csignal>
-#include <cstdlib>
 #include <cstring>
 
+#include "console.h"
 #include "instrument_chars.h"
 
 namespace brevalin::cli {
@@ -16,28 +14,6 @@ namespace {
 volatile std::sig_atomic_t openProgressFd = -1;
 // Whether that terminal understands "erase to end of line".
 volatile std::sig_atomic_t openProgressErases = 0;
-
-int TerminalWidth(int fd) {
-    winsize size{};
-    if (ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-    const char* columns = std::getenv("COLUMNS");
-    const int fromEnvironment = columns != nullptr ? std::atoi(columns) : 0;
-    return fromEnvironment > 0 ? fromEnvironment : 80;
-}
-
-bool DumbTerminal() {
-    const char* term = std::getenv("TERM");
-    return term == nullptr || *term == '\0' || std::strcmp(term, "dumb") == 0;
-}
-
-void WriteRaw(int fd, const char* text) {
-    for (std::size_t left = std::strlen(text); left > 0;) {
-        const ssize_t wrote = write(fd, text, left);
-        if (wrote <= 0) return;
-        text += wrote;
-        left -= static_cast<std::size_t>(wrote);
-    }
-}
 
 // "[#####     ] 120/400 lines", cut to the terminal's width less one column,
 // since writing the last column wraps on many terminals.
@@ -92,9 +68,11 @@ std::string Json(const std::string& utf8) {
 }
 
 ProgressFunction ProgressBar(const Options& options, std::FILE* err) {
-    if (options.quiet || !isatty(fileno(err))) return {};
+    if (options.quiet) return {};
+    const console::Terminal terminal = console::TerminalOf(err);
+    if (terminal == console::Terminal::kNone) return {};
     const int fd = fileno(err);
-    if (DumbTerminal()) {
+    if (terminal == console::Terminal::kDumb) {
         // No carriage returns or escapes: a mark every tenth, the line ended
         // when the report is complete.
         return [err, fd](std::uint16_t fetched, std::uint16_t count) {
@@ -115,7 +93,7 @@ ProgressFunction ProgressBar(const Options& options, std::FILE* err) {
             std::fputs("\r\033[K", err);
             openProgressFd = -1;
         } else {
-            std::fprintf(err, "\r%s", BarText(fetched, count, TerminalWidth(fd)).c_str());
+            std::fprintf(err, "\r%s", BarText(fetched, count, console::Columns(fd)).c_str());
             openProgressErases = 1;
             openProgressFd = fd;
         }
@@ -126,7 +104,8 @@ ProgressFunction ProgressBar(const Options& options, std::FILE* err) {
 void EndProgressLine() {
     const int fd = openProgressFd;
     if (fd < 0) return;
-    WriteRaw(fd, openProgressErases ? "\r\033[K" : "\n");
+    const char* end = openProgressErases ? "\r\033[K" : "\n";
+    console::WriteRaw(fd, end, std::strlen(end));
     openProgressFd = -1;
 }
 

@@ -122,6 +122,10 @@ Section "Uninstall"
   SetShellVarContext all
   !insertmacro PayloadFiles RemoveFile
   Delete "$INSTDIR\uninstall.exe"
+  ; The library's diagnostic log, which the programs write into the folder
+  ; they start in: the shortcuts start them in these two.
+  Delete "$INSTDIR\REMOTERR.LOG"
+  Delete "$INSTDIR\virtual\REMOTERR.LOG"
   ; Without /r: a folder that still holds a user's files stays, with them.
   RMDir "$INSTDIR\virtual"
   RMDir "$INSTDIR\x64"

@@ -26,9 +26,6 @@ configure_file(${PROJECT_SOURCE_DIR}/packaging/copyright ${installer_stage}/LICE
 if(NOT MAKENSIS_EXECUTABLE)
   set(installer_command ${CMAKE_COMMAND} -E echo
       "makensis not found: scripts/install-deps.sh installs nsis" COMMAND ${CMAKE_COMMAND} -E false)
-elseif(NOT TARGET brevalin-cli)
-  set(installer_command ${CMAKE_COMMAND} -E echo
-      "brevalin-cli.exe is not built for Windows in this tree yet" COMMAND ${CMAKE_COMMAND} -E false)
 elseif(NOT BREVALIN_X64_DLL)
   set(installer_command ${CMAKE_COMMAND} -E echo
       "BREVALIN_X64_DLL is not set: configure with -DBREVALIN_X64_DLL=<64-bit build>/hardware/QUILLSAN.DLL"
@@ -54,7 +51,4 @@ add_custom_target(installer
   BYPRODUCTS ${setup_exe}
   COMMENT "Making ${setup_name}.exe"
   VERBATIM)
-add_dependencies(installer brevalin quillsan_hardware quillsan_virtual)
-if(TARGET brevalin-cli)
-  add_dependencies(installer brevalin-cli)
-endif()
+add_dependencies(installer brevalin brevalin-cli quillsan_hardware quillsan_virtual)

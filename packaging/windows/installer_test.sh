@@ -164,7 +164,8 @@ check_installed "$dir" "$windir"
 check_programs "$dir" "$windir"
 uninstall_silently
 check_removed "$dir" "$windir"
-[ ! -e "$(dirname "$dir")" ] || fail "the uninstaller left $(dirname "$windir")"
+[ ! -e "$(dirname "$dir")" ] ||
+  fail "the uninstaller left ${windir%\\*}: $(find "$(dirname "$dir")" -printf '%P ')"
 pass "the default folder and its Zantorel folder are gone"
 
 # A folder of the user's choosing, with a report the user saved in it.

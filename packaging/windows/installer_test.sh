@@ -54,8 +54,9 @@ layout=(
 # Through cmd, as a user types it: /D= takes the rest of the line, spaces and
 # all, which only a command line without quotes around it gives.
 cp "$setup" "$WINEPREFIX/drive_c/"
+setup_name="$(basename "$setup")"
 install_silently() {  # [/D=folder]
-  local line="C:\\$(basename "$setup") /S $*"
+  local line="C:\\$setup_name /S $*"
   "$wine" cmd /c "$line" >/dev/null 2>&1 || fail "$line ended with status $?"
 }
 

@@ -5,7 +5,8 @@
 # against the virtual DLL, and a Windows caller of the hardware DLL over a COM
 # port that leads to the virtual instrument on a pseudo-terminal, and
 # brevalin.exe's window under Xvfb and brevalin-cli.exe against the Linux
-# brevalin-cli, both 32-bit where wine runs 32-bit programs, else 64-bit.
+# brevalin-cli, both 32-bit where wine runs 32-bit programs, else 64-bit; then
+# makes the installer and tests it under wine (packaging/windows/installer_test.sh).
 # Needs the Linux build (the virtual instrument, brevalin-cli) in build/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -50,7 +51,8 @@ program_tests() {  # wine build_folder
 trap stop_wine EXIT
 
 echo "== 32-bit QUILLSAN.DLL =="
-configure "$b32" mingw-i686.cmake -DQUILLSAN_BUILD_TESTS=OFF
+configure "$b32" mingw-i686.cmake -DQUILLSAN_BUILD_TESTS=OFF \
+  -DBREVALIN_X64_DLL="$b64/hardware/QUILLSAN.DLL"
 cmake --build "$b32" --target quillsan_hardware quillsan_virtual brevalin brevalin-cli \
   win32_view_check
 "$root/linklib/tests/windows/check_export_table.sh" "$b32/hardware/QUILLSAN.DLL" \
@@ -106,3 +108,18 @@ ln -sfn "$pty" "$WINEPREFIX/dosdevices/com$com"
 cp "$b64/hardware/QUILLSAN.DLL" "$b64/hardware/win_serial_check.exe" "$workdir/"
 (cd "$workdir" && "$wine" win_serial_check.exe "$com")
 "$root/linklib/tests/windows/check_serial_log.sh" "$workdir/REMOTERR.LOG" "$com"
+
+echo "== the installer =="
+version="$(sed -n 's/^project(.* VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
+cmake --build "$b32" --target installer
+if [ -n "$wine_32bit" ]; then
+  "$root/packaging/windows/installer_test.sh" "$wine_32bit" "$b32/brevalin-setup-$version.exe" "$b32" \
+    "$b64/hardware/QUILLSAN.DLL" "$linux_build/virtual/brevalin-cli" "$b32/installer-test"
+else
+  # Where wine runs no 32-bit programs the same script is tested as the
+  # 64-bit build's installer.
+  echo "(no wine for 32-bit programs here: the installer is tested as the 64-bit build's)"
+  cmake --build "$b64" --target installer
+  "$root/packaging/windows/installer_test.sh" "$wine" "$b64/brevalin-setup-$version-x64.exe" "$b64" \
+    "$b64/hardware/QUILLSAN.DLL" "$linux_build/virtual/brevalin-cli" "$b64/installer-test"
+fi

@@ -18,13 +18,19 @@ volatile std::sig_atomic_t openProgressErases = 0;
 // "[#####     ] 120/400 lines", cut to the terminal's width less one column,
 // since writing the last column wraps on many terminals.
 std::string BarText(std::uint16_t fetched, std::uint16_t count, int width) {
-    const std::string figures =
-        " " + std::to_string(fetched) + "/" + std::to_string(count) + " lines";
+    std::string figures(1, ' ');
+    figures += std::to_string(fetched);
+    figures += '/';
+    figures += std::to_string(count);
+    figures += " lines";
     const int barWidth = std::min(40, width - 1 - static_cast<int>(figures.size()) - 2);
     if (barWidth < 1) return figures.substr(1, static_cast<std::size_t>(std::max(0, width - 1)));
     const int filled = count == 0 ? barWidth : fetched * barWidth / count;
-    return "[" + std::string(static_cast<std::size_t>(filled), '#') +
-           std::string(static_cast<std::size_t>(barWidth - filled), ' ') + "]" + figures;
+    // Appended rather than added to a literal, on which g++ 12 warns falsely.
+    std::string bar(1, '[');
+    bar.append(static_cast<std::size_t>(filled), '#');
+    bar.append(static_cast<std::size_t>(barWidth - filled), ' ');
+    return bar + "]" + figures;
 }
 
 }  // namespace

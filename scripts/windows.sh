@@ -87,6 +87,8 @@ wine=/usr/lib/wine/wine64
 (cd "$b64/virtual" && "$wine" win_binding_check.exe)
 if [ -z "$wine_32bit" ]; then
   echo "(no wine for 32-bit programs here: brevalin.exe and brevalin-cli.exe are tested 64-bit)"
+  # A wine session begun without a display gets no windows on Xvfb's: start afresh.
+  "$root/scripts/wine-stop.sh"
   program_tests "$wine" "$b64"
 fi
 (cd "$b64/hardware" && "$wine" linklib_win32_tests.exe --gtest_brief=1)

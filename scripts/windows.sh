@@ -14,6 +14,11 @@ b32="$root/build-win32"
 b64="$root/build-win64"
 linux_build="$root/build"
 "$root/scripts/install-deps.sh"
+# One virtual display for the whole run: wine's desktop process keeps the
+# display it was started on, so programs with windows must all find the same.
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
 
 configure() {  # folder toolchain [options]
   local folder="$1" toolchain="$2"
@@ -40,8 +45,8 @@ stop_wine() {  # the wine servers of both prefixes, so that nothing outlives the
 # brevalin.exe's window and brevalin-cli.exe against the Linux programs.
 program_tests() {  # wine build_folder
   local wine="$1" folder="$2"
-  # The views' table of cases against the Win32 window, on a display of its own.
-  xvfb-run -a "$wine" "$folder/uploader/win32_view_check.exe"
+  # The views' table of cases against the Win32 window.
+  "$wine" "$folder/uploader/win32_view_check.exe"
   "$root/uploader/tests/win32_window_test.sh" "$wine" "$folder/virtual/brevalin.exe" \
     "$folder/virtual/QUILLSAN.DLL" "$linux_build/virtual/brevalin-cli" "$folder/win32-window-test"
   "$root/uploader/tests/win_cli_test.sh" "$wine" "$folder/virtual/brevalin-cli.exe" \
@@ -87,8 +92,6 @@ wine=/usr/lib/wine/wine64
 (cd "$b64/virtual" && "$wine" win_binding_check.exe)
 if [ -z "$wine_32bit" ]; then
   echo "(no wine for 32-bit programs here: brevalin.exe and brevalin-cli.exe are tested 64-bit)"
-  # A wine session begun without a display gets no windows on Xvfb's: start afresh.
-  "$root/scripts/wine-stop.sh"
   program_tests "$wine" "$b64"
 fi
 (cd "$b64/hardware" && "$wine" linklib_win32_tests.exe --gtest_brief=1)

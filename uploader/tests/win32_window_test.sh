@@ -3,7 +3,7 @@
 # QUILLSAN.DLL: the exact window title and client size, a screenshot once the
 # first report is listed, Save to File byte for byte as brevalin-cli saves the
 # same report on Linux, and a missing library ending it with status 1 after
-# its box. WINEPREFIX is the caller's.
+# its box. WINEPREFIX (and DISPLAY, if set) are the caller's.
 # Usage: win32_window_test.sh WINE BREVALIN_EXE QUILLSAN_DLL BREVALIN_CLI OUTPUT_FOLDER
 set -euo pipefail
 wine="$1"
@@ -19,7 +19,12 @@ cp "$exe" "$out/alone/"
 # The report the Linux program saves for the newest run's validation report.
 HOME="$out/home" "$cli" fetch -o "$out/expected.txt" >/dev/null
 
-exec xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+# On the caller's display when it has one: wine's desktop process keeps the
+# display it started on, so every wine program of one prefix must share it.
+on_display() {
+  if [ -n "${DISPLAY:-}" ]; then "$@"; else xvfb-run -a -s "-screen 0 1024x768x24" "$@"; fi
+}
+on_display bash -c '
   set -euo pipefail
   wine="$1"; out="$2"
   title="Zantorel Report Upload Utility Version 1.000 (using QUILLSAN.DLL)"

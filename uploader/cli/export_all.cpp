@@ -161,6 +161,9 @@ void ExportJob::ExportOne(std::size_t run, bool validation) {
         return;
     }
     if (!stored && !placed) record = manifest_.records.size();  // a new file
+    // Held from the write to the count, so that the summary a signal prints
+    // never leaves out a file already renamed into the folder.
+    SignalsHeld held;
     if (Store(run, validation, lines, record)) {
         Note(Outcome::kWritten, run, validation, &manifest_.records[record], true, "", "");
     }

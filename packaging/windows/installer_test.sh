@@ -16,8 +16,8 @@ x64_dll="$(realpath "$4")"
 linux_cli="$(realpath "$5")"
 work="$(realpath -m "$6")"
 
-fail() { echo "FAIL installer: $1"; exit 1; }
-pass() { echo "ok   installer: $1"; }
+test_name=installer
+source "$(dirname "$0")/../../uploader/tests/script_lib.sh"
 
 export WINEPREFIX="$work/wineprefix" WINEDEBUG=-all
 # No desktop entries in the user's home for the shortcuts the installer makes.
@@ -113,25 +113,19 @@ check_programs() {  # unix_folder windows_folder
   mkdir -p "$out"
   (cd "$dir/virtual" && "$wine" brevalin-cli.exe info) > "$out/info.txt" 2>&1 ||
     fail "virtual\\brevalin-cli.exe info ended with status $?: $(tr -d '\r' < "$out/info.txt")"
-  tr -d '\r' < "$out/info.txt" | grep -qxF "library file: $windir\\virtual\\QUILLSAN.DLL" ||
-    fail "virtual\\brevalin-cli.exe info did not load $windir\\virtual\\QUILLSAN.DLL"
-  tr -d '\r' < "$out/info.txt" | grep -qx "library flavour: virtual" ||
-    fail "virtual\\brevalin-cli.exe info did not name the virtual flavour"
-  tr -d '\r' < "$out/info.txt" | grep -qx "serial number: ZT-96-004217" ||
-    fail "virtual\\brevalin-cli.exe info gave no instrument serial number"
+  local line
+  for line in "library file: $windir\\virtual\\QUILLSAN.DLL" "library flavour: virtual" \
+    "serial number: ZT-96-004217"; do
+    tr -d '\r' <"$out/info.txt" | grep -qxF "$line" ||
+      fail "virtual\\brevalin-cli.exe info has no line \"$line\""
+  done
   pass "virtual\\brevalin-cli.exe info against the installed virtual library"
 
   (cd "$dir/virtual" && "$wine" brevalin-cli.exe export-all "$(WINEDEBUG=-all "$wine" winepath -w "$out/windows" | tr -d '\r')") \
     > "$out/export.txt" 2>&1 || fail "virtual\\brevalin-cli.exe export-all ended with status $?"
   HOME="$work/home" "$linux_cli" export-all "$out/linux" >/dev/null ||
     fail "the Linux brevalin-cli export-all failed"
-  # The manifest's write times (its ninth field) differ from run to run.
-  local manifest=.brevalin-manifest
-  diff -r -x "$manifest" "$out/linux" "$out/windows" >/dev/null ||
-    fail "virtual\\brevalin-cli.exe export-all wrote other files than brevalin-cli on Linux"
-  diff <(awk -F'\t' -v OFS='\t' '$1 == "file" {$9 = "-"} {print}' "$out/linux/$manifest") \
-    <(awk -F'\t' -v OFS='\t' '$1 == "file" {$9 = "-"} {print}' "$out/windows/$manifest") \
-    >/dev/null || fail "virtual\\brevalin-cli.exe export-all's manifest differs from Linux's"
+  same_export "$out/linux" "$out/windows" "virtual\\brevalin-cli.exe export-all"
   pass "virtual\\brevalin-cli.exe export-all: $(find "$out/windows" -type f | wc -l) files as on Linux"
 
   # Beside the hardware library there is no instrument to find: status 3.

@@ -11,7 +11,6 @@ namespace quillsan::test {
 namespace {
 
 using test_support::PrintTo;
-using Wire = std::vector<std::uint8_t>;
 
 class ItemStoreTest : public VirtualDllTest {
   protected:

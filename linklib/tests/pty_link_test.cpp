@@ -12,34 +12,18 @@
 #include <thread>
 
 #include "case_names.h"
+#include "dll_support.h"
 #include "instrument/fault_plan.h"
 #include "instrument/firmware.h"
 #include "instrument/pty_server.h"
 #include "instrument/serial_front_end.h"
 #include "port_naming.h"
-#include "quillsan_export_list.h"
-#include "quillsan_loader.h"
 #include "virtual_link_test.h"
 
 namespace quillsan::test {
 namespace {
 
 using test_support::PrintTo;
-// The hardware flavour with every export resolved by name.
-struct HardwareLibrary {
-    void* handle = loader::Load(QUILLSAN_HARDWARE_DLL);
-#define QUILLSAN_MEMBER(name) \
-    decltype(&::name) name = loader::Find<decltype(::name)>(handle, #name);
-    QUILLSAN_EXPORTS(QUILLSAN_MEMBER)
-#undef QUILLSAN_MEMBER
-    void Unload() {
-        if (handle != nullptr) loader::Unload(handle);
-        handle = nullptr;
-    }
-    ~HardwareLibrary() {
-        Unload();
-    }
-};
 
 class PtyLinkTest : public ::testing::Test {
   protected:
@@ -48,7 +32,7 @@ class PtyLinkTest : public ::testing::Test {
         ASSERT_TRUE(server_.Start());
     }
     ScratchDirectory scratch_;
-    HardwareLibrary library_;
+    Dll library_{QUILLSAN_HARDWARE_DLL};
     instrument::PtyServer server_;
 };
 
@@ -60,7 +44,7 @@ TEST_F(PtyLinkTest, FirmwareVersionArrivesOverTheTerminal) {
     EXPECT_EQ(library_.GetSlaveParameter(4, 0), instrument::kTransferBufferAddress);
     EXPECT_EQ(library_.GetRemoteError(), 0);
     server_.WithInstrument([](instrument::Firmware&, instrument::SerialFrontEnd& line) {
-        EXPECT_EQ(Bytes(line.LastRequest()), (std::vector<std::uint8_t>{0x02, 0x04, 0x00}));
+        EXPECT_EQ(Bytes(line.LastRequest()), (Wire{0x02, 0x04, 0x00}));
     });
 }
 

@@ -32,14 +32,12 @@ TEST(DiagnosticLog, UnwritableDirectoryDropsEntriesAndChangesNothingElse) {
     // A removed working directory refuses new files even to root.
     std::filesystem::remove(scratch.path());
     EXPECT_FALSE(LogLine("lost\n"));
-    instrument::SharedInstrument().Reset();
     EXPECT_EQ(InitRemoteComm(9600, 0), 1u);
     EXPECT_EQ(GetSlaveParameter(0, 0), 1009u);
     instrument::SharedInstrument().serial().Faults().dropReplies = 1;
     EXPECT_EQ(GetSlaveParameter(0, 0), 0u);
     EXPECT_EQ(GetRemoteError(), kNoValidReply);
-    ClearRemoteError();
-    CloseCommPort();
+    CloseCommPort();  // its entry is dropped too
     EXPECT_FALSE(std::filesystem::exists(scratch.path()));
 }
 
@@ -57,7 +55,7 @@ TEST_F(LinkLogTest, OpeningWritesEveryStepInOrder) {
     EXPECT_TRUE(std::regex_match(scratch_.Log(), std::regex(expected))) << scratch_.Log();
 }
 
-TEST_F(LinkLogTest, ReopeningLogsTheCloseBeforeTheNewOpen) {
+TEST_F(LinkLogTest, ReopeningLogsTheCloseBeforeTheNewOpenAndTheNewPortCarriesCalls) {
     ASSERT_EQ(InitRemoteComm(250000, 2), 1u);
     const std::string tail =
         "InitRemoteComm called\n\n"
@@ -72,6 +70,7 @@ TEST_F(LinkLogTest, ReopeningLogsTheCloseBeforeTheNewOpen) {
         "COM3 opened at baudrate 250000\n\n"
         "Comm Handle is [0-9]+\n\n$";
     EXPECT_TRUE(std::regex_search(scratch_.Log(), std::regex(tail))) << scratch_.Log();
+    EXPECT_EQ(GetSlaveParameter(0, 0), 1009u);
 }
 
 TEST_F(LinkLogTest, EachLinkErrorLineCarriesCodeCommandAndCarriageReturn) {

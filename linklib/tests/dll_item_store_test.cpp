@@ -11,7 +11,6 @@ namespace quillsan::test {
 namespace {
 
 using test_support::PrintTo;
-using Wire = std::vector<std::uint8_t>;
 
 class ItemStoreTest : public VirtualDllTest {
   protected:
@@ -70,48 +69,46 @@ TEST_F(ItemStoreTest, EmptyListCostsOneCallAndLeavesTheListAlone) {
     EXPECT_EQ(list[0], 0xAAAA);
 }
 
-TEST_F(ItemStoreTest, ListCopiesTheHandlesInTheInstrumentsOrder) {
-    std::uint16_t list[16] = {};
-    ASSERT_EQ(dll_.GetItemList(list, 0x4001, 0), 3u);
-    EXPECT_EQ(std::vector<std::uint16_t>(list, list + 4),
-              (std::vector<std::uint16_t>{0x1000, 0x1001, 0x1002, 0}));
-}
-
-TEST_F(ItemStoreTest, ListWithAnOddTrailingByteStillMatches) {
-    firmware().ForceNextAnswer(66, 2 * 3 + 1);
-    std::uint16_t list[8] = {};
-    EXPECT_EQ(dll_.GetItemList(list, instrument::kUserCollection, 0), 3u);
-}
-
-struct ListMismatch {
+// The user list as the instrument sends it, or spoilt: exactly the handles are
+// copied, or none and the mismatch line is logged.
+struct ListCase {
     const char* name;
-    int cleanReplies;         // before the fault
+    int cleanReplies;         // before a wrong echo; -1: none
     std::uint32_t announced;  // 0: no forced answer
+    std::vector<std::uint16_t> handles;
 };
 
-class ListMismatchTest : public ItemStoreTest,
-                         public ::testing::WithParamInterface<ListMismatch> {};
+class UserList : public ItemStoreTest, public ::testing::WithParamInterface<ListCase> {};
 
-TEST_P(ListMismatchTest, FailsWithTheMismatchLineAndLeavesTheListAlone) {
-    if (GetParam().announced != 0) firmware().ForceNextAnswer(66, GetParam().announced);
-    if (GetParam().cleanReplies >= 0) {
-        line().Faults().cleanRepliesFirst = GetParam().cleanReplies;
+TEST_P(UserList, CopiesTheHandlesInOrderOrFailsWithTheMismatchLine) {
+    const ListCase& c = GetParam();
+    if (c.announced != 0) firmware().ForceNextAnswer(66, c.announced);
+    if (c.cleanReplies >= 0) {
+        line().Faults().cleanRepliesFirst = c.cleanReplies;
         line().Faults().wrongEchoReplies = 1;
     }
-    std::uint16_t list[8] = {0xAAAA, 0xAAAA};
-    EXPECT_EQ(dll_.GetItemList(list, instrument::kUserCollection, 0), 0u);
-    EXPECT_EQ(list[0], 0xAAAA);
-    EXPECT_NE(scratch_.Log().find("Remote DLL error: List length byte count mismatch.\n\n"),
-              std::string::npos);
+    std::vector<std::uint16_t> list(8, 0xAAAA);
+    EXPECT_EQ(dll_.GetItemList(list.data(), 0x4001, 0), c.handles.size());
+    std::vector<std::uint16_t> expected = c.handles;
+    expected.resize(list.size(), 0xAAAA);
+    EXPECT_EQ(list, expected);
+    const bool logged =
+        scratch_.Log().find("Remote DLL error: List length byte count mismatch.\n\n") !=
+        std::string::npos;
+    EXPECT_EQ(logged, c.handles.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(ItemStore, ListMismatchTest,
-                         ::testing::Values(ListMismatch{"Command66Fails", 1, 0},
-                                           ListMismatch{"TooShort", -1, 4},
-                                           ListMismatch{"TooLong", -1, 8},
-                                           ListMismatch{"DownloadFails", 3, 0},
-                                           ListMismatch{"Oversized", -1, 4000}),
-                         test_support::ByCaseName{});
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(ItemStore, UserList, ::testing::Values(
+    ListCase{"ThreeUsers", -1, 0, {0x1000, 0x1001, 0x1002}},
+    ListCase{"OddTrailingByte", -1, 2 * 3 + 1, {0x1000, 0x1001, 0x1002}},
+    ListCase{"Command66Fails", 1, 0, {}},
+    ListCase{"TooShort", -1, 4, {}},
+    ListCase{"TooLong", -1, 8, {}},
+    ListCase{"DownloadFails", 3, 0, {}},
+    ListCase{"Oversized", -1, 4000, {}}),
+    test_support::ByCaseName{});
+// clang-format on
 
 TEST_F(ItemStoreTest, NameGetsExactlyTheAnnouncedBytes) {
     firmware().ForceNextAnswer(62, 5);

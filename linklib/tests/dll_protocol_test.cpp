@@ -12,7 +12,6 @@ namespace quillsan::test {
 namespace {
 
 using test_support::PrintTo;
-using Wire = std::vector<std::uint8_t>;
 
 class ProtocolTest : public VirtualDllTest {
   protected:

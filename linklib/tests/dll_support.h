@@ -18,7 +18,8 @@
 
 namespace quillsan::test {
 
-using Requests = std::vector<std::vector<std::uint8_t>>;
+using Wire = std::vector<std::uint8_t>;
+using Requests = std::vector<Wire>;
 
 using test_support::LentInstrument;
 
@@ -30,7 +31,11 @@ struct Dll {
 #undef QUILLSAN_RESOLVE
     }
     ~Dll() {
+        Unload();
+    }
+    void Unload() {
         if (handle != nullptr) loader::Unload(handle);
+        handle = nullptr;
     }
     Dll(const Dll&) = delete;
     Dll& operator=(const Dll&) = delete;
@@ -41,6 +46,7 @@ struct Dll {
 #undef QUILLSAN_MEMBER
 };
 
+#if defined(QUILLSAN_VIRTUAL_DLL)
 // A fresh load of the virtual flavour on a serial link to the lent instrument,
 // recording every request the instrument receives.
 class VirtualDllTest : public ::testing::Test {
@@ -68,5 +74,6 @@ class VirtualDllTest : public ::testing::Test {
     Dll dll_{QUILLSAN_VIRTUAL_DLL};
     Requests requests_;
 };
+#endif
 
 }  // namespace quillsan::test

@@ -10,8 +10,6 @@
 namespace quillsan::test {
 namespace {
 
-using Wire = std::vector<std::uint8_t>;
-
 constexpr std::uint32_t kBuffer = instrument::kTransferBufferAddress;
 
 Wire Header(std::uint8_t command, std::uint32_t address, std::size_t length) {

@@ -1,7 +1,6 @@
 // The remote call engine over the in-process virtual link: bytes on the wire,
 // reply decoding and the sticky link error.
 #include "case_names.h"
-#include "clock.h"
 #include "command_shapes.h"
 #include "command_table.h"
 #include "instrument/fault_plan.h"
@@ -12,7 +11,6 @@ namespace quillsan::test {
 namespace {
 
 using test_support::PrintTo;
-using Wire = std::vector<std::uint8_t>;
 
 class EngineTest : public VirtualLinkTest {};
 

@@ -23,7 +23,8 @@ std::string Padded(const std::string& text, std::size_t size) {
     return out;
 }
 
-class TextExport : public ::testing::TestWithParam<TextCase> {};
+// Over a link: the firmware's version text needs one.
+class TextExport : public VirtualLinkTest, public ::testing::WithParamInterface<TextCase> {};
 
 TEST_P(TextExport, FillsExactlySizeBytesAlwaysTerminated) {
     const TextCase& c = GetParam();
@@ -35,6 +36,11 @@ TEST_P(TextExport, FillsExactlySizeBytesAlwaysTerminated) {
 }
 
 const std::string kVersion = "QUILLSAN.DLL Version 1.009";
+const std::string kPcrVersion = "Pelmark Version 1.009";
+std::uint32_t DllName(char* buffer, std::uint32_t) {
+    return GetDLLName(buffer);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Exports, TextExport,
     ::testing::Values(TextCase{"VersionRoomy", GetDLLVersion, 100, Padded(kVersion, 100), 26},
@@ -44,28 +50,15 @@ INSTANTIATE_TEST_SUITE_P(
                       TextCase{"Name13", GetDLLName2, 13, Padded("QUILLSAN.DLL", 13), 13},
                       TextCase{"Name14", GetDLLName2, 14, Padded("QUILLSAN.DLL", 14), 13},
                       TextCase{"Name5", GetDLLName2, 5, Padded("QUILLSAN.DLL", 5), 5},
-                      TextCase{"NameZero", GetDLLName2, 0, "", 0}),
+                      TextCase{"NameZero", GetDLLName2, 0, "", 0},
+                      TextCase{"NameAlways13", DllName, 13, Padded("QUILLSAN.DLL", 13), 13},
+                      TextCase{"PcrVersion", GetPCRVersion, 64, Padded(kPcrVersion, 64), 22},
+                      TextCase{"PcrVersionCut", GetPCRVersion, 8, Padded(kPcrVersion, 8), 8}),
     test_support::ByCaseName{});
 
-TEST(Exports, GetDLLNameAlwaysWritesThirteenBytes) {
-    char buffer[20];
-    std::memset(buffer, 0x5A, sizeof buffer);
-    EXPECT_EQ(GetDLLName(buffer), 13u);
-    EXPECT_EQ(std::string(buffer, 13), std::string("QUILLSAN.DLL\0", 13));
-    EXPECT_EQ(buffer[13], 0x5A);
-}
+class ThinExportTest : public VirtualLinkTest {};
 
-class PcrVersionTest : public VirtualLinkTest {};
-
-TEST_F(PcrVersionTest, FormatsTheFirmwareNumberInThousandths) {
-    char buffer[64];
-    EXPECT_EQ(GetPCRVersion(buffer, sizeof buffer), 22u);
-    EXPECT_STREQ(buffer, "Pelmark Version 1.009");
-    EXPECT_EQ(GetPCRVersion(buffer, 8), 8u);
-    EXPECT_EQ(std::string(buffer, 8), std::string("Pelmark\0", 8));
-}
-
-TEST_F(PcrVersionTest, PendingLinkErrorLeavesTheBufferUntouched) {
+TEST_F(ThinExportTest, PcrVersionLeavesTheBufferUntouchedWithALinkErrorPending) {
     line().Faults().dropReplies = 1;
     GetInstrumentStatus();
     char buffer[32];
@@ -75,15 +68,13 @@ TEST_F(PcrVersionTest, PendingLinkErrorLeavesTheBufferUntouched) {
     EXPECT_EQ(buffer[31], 0x5A);
 }
 
-class ThinExportTest : public VirtualLinkTest {};
-
 TEST_F(ThinExportTest, ArgumentsAreCutToTheirWidths) {
     InstrumentControl(0xFFFFFF01, 0x1202, 0xABCD0304);
-    EXPECT_EQ(LastRequest(), (std::vector<std::uint8_t>{71, 0x01, 0x02, 0x03, 0x04}));
+    EXPECT_EQ(LastRequest(), (Wire{71, 0x01, 0x02, 0x03, 0x04}));
     ClearRunProtocol(0x1FF, 0x2FE);
-    EXPECT_EQ(LastRequest(), (std::vector<std::uint8_t>{73, 0xFF, 0xFE}));
+    EXPECT_EQ(LastRequest(), (Wire{73, 0xFF, 0xFE}));
     SetSlaveParameter(0x116, 0x12345, 0xFFFF0001);
-    EXPECT_EQ(LastRequest(), (std::vector<std::uint8_t>{3, 0x16, 0x23, 0x45, 0x00, 0x01}));
+    EXPECT_EQ(LastRequest(), (Wire{3, 0x16, 0x23, 0x45, 0x00, 0x01}));
     EXPECT_EQ(GetRemoteError(), 0);
 }
 

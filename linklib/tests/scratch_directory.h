@@ -10,7 +10,6 @@
 
 namespace quillsan::test {
 
-// Runs the test in a fresh directory so REMOTERR.LOG starts empty.
 class ScratchDirectory {
   public:
     ScratchDirectory() {

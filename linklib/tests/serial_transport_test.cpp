@@ -10,16 +10,7 @@ namespace quillsan::test {
 namespace {
 
 using test_support::PrintTo;
-class SerialTransportTest : public VirtualLinkTest {
-  protected:
-    // Virtual milliseconds the call spends.
-    template <typename F>
-    std::uint64_t Elapsed(F call) {
-        const std::uint64_t start = platform::MonotonicMs();
-        call();
-        return platform::MonotonicMs() - start;
-    }
-};
+class SerialTransportTest : public VirtualLinkTest {};
 
 // A faulty reply fails with link error 6, after the wait its fault costs.
 struct FaultCase {
@@ -102,18 +93,6 @@ TEST_F(SerialTransportTest, OversizedSendAndReceiveAreRefused) {
     EXPECT_FALSE(SerialSend(buffer, 257));
     EXPECT_FALSE(SerialReceive(buffer, 0x48, 257));
     EXPECT_EQ(line().RequestCount(), 0u);
-}
-
-TEST_F(SerialTransportTest, ReopeningClosesThePortFirst) {
-    ASSERT_EQ(InitRemoteComm(19200, 2), 1u);
-    const std::string log = scratch_.Log();
-    const auto close = log.rfind("Comm port closed @");
-    const auto reopen = log.rfind("COM3 opened at baudrate 19200\n");
-    ASSERT_NE(close, std::string::npos);
-    ASSERT_NE(reopen, std::string::npos);
-    EXPECT_LT(log.rfind("Calling CloseCommPort from OpenCommPort\n"), close);
-    EXPECT_LT(close, reopen);
-    EXPECT_EQ(GetSlaveParameter(0, 0), instrument::kFirmwareVersion);
 }
 
 }  // namespace

@@ -7,20 +7,13 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 
 #include "case_names.h"
-#include "clock.h"
-#include "engine.h"
 #include "instrument/hid_front_end.h"
-#include "instrument/virtual_instrument.h"
 #include "link_select.h"
-#include "quillsan.h"
-#include "scratch_directory.h"
-#include "serial_transport.h"
+#include "virtual_link_test.h"
 
 namespace {
 
@@ -50,30 +43,12 @@ namespace {
 using instrument::HidInterface;
 using test_support::PrintTo;
 
+// fresh_state.cpp has released any held device and reset the instrument.
 class UsbTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        g_prompt = {};
-        instrument::SharedInstrument().Reset();
-        ClearRemoteError();
-    }
-    void TearDown() override {
-        hid().Interfaces().clear();
-        FindHID(nullptr, 0);  // leaves no device held for the next test
-        ClearRemoteError();
-        instrument::SharedInstrument().Reset();
-    }
+    void SetUp() override { g_prompt = {}; }
     static instrument::HidFrontEnd& hid() { return instrument::SharedInstrument().hid(); }
     static HidInterface& device(std::size_t n = 0) { return hid().Instrument(n); }
-    template <typename F>
-    static std::uint64_t Elapsed(F call) {
-        const std::uint64_t start = platform::MonotonicMs();
-        call();
-        return platform::MonotonicMs() - start;
-    }
-    static std::uint32_t RunCount() {
-        return instrument::SharedInstrument().firmware().Store().Count(instrument::ItemKind::kRun);
-    }
 
     ScratchDirectory scratch_;
 };
@@ -83,10 +58,7 @@ TEST_F(UsbTest, InitRemoteCommWithBaudZeroSearchesUsbAndOpensNoPort) {
     EXPECT_TRUE(bZtUsbConnected() & 0xFF);
     EXPECT_NE(GetUsbHandle(), nullptr);
     EXPECT_FALSE(SerialPortReady());
-    std::ifstream log("REMOTERR.LOG");
-    std::stringstream text;
-    text << log.rdbuf();
-    EXPECT_NE(text.str().find("InitRemoteComm called\n"), std::string::npos);
+    EXPECT_NE(scratch_.Log().find("InitRemoteComm called\n"), std::string::npos);
 }
 
 TEST_F(UsbTest, NoInterfaceClosesTheHeldHandleAndReportsNone) {
@@ -259,8 +231,7 @@ TEST_P(ReplyPath, AReportLineFetchWorksEndToEnd) {
     const bool featurePath = GetParam() <= 1;
     ASSERT_EQ(InitRemoteComm(0, 0), 1u);
     EXPECT_EQ(GetSlaveParameter(0, 0), instrument::kFirmwareVersion);
-    EXPECT_EQ(RemoteCall(68, instrument::kRunCollection, 0), RunCount());
-    EXPECT_EQ(RunCount(), 12u);
+    EXPECT_EQ(RemoteCall(68, instrument::kRunCollection, 0), 12u);
     EXPECT_EQ(GetRemoteError(), 0);
     EXPECT_EQ(device().featureRequests, featurePath ? 2u : 0u);
     // Stale input reports go before every reply: the feature path flushes as it

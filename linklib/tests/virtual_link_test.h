@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "clock.h"
 #include "engine.h"
 #include "instrument/virtual_instrument.h"
 #include "quillsan.h"
@@ -23,7 +24,9 @@
 
 namespace quillsan::test {
 
-inline std::vector<std::uint8_t> Bytes(std::span<const std::uint8_t> bytes) {
+using Wire = std::vector<std::uint8_t>;
+
+inline Wire Bytes(std::span<const std::uint8_t> bytes) {
     return {bytes.begin(), bytes.end()};
 }
 
@@ -37,21 +40,24 @@ inline Request BlockRequest(std::uint8_t command, std::uint32_t address, std::ui
     return request;
 }
 
-// A serial link to the in-process virtual instrument, with nothing pending.
+// Virtual milliseconds the call spends.
+template <typename F>
+std::uint64_t Elapsed(F call) {
+    const std::uint64_t start = platform::MonotonicMs();
+    call();
+    return platform::MonotonicMs() - start;
+}
+
+// A serial link to the in-process virtual instrument, with nothing pending
+// (fresh_state.cpp has reset the library and the instrument before each test).
 class VirtualLinkTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        instrument::SharedInstrument().Reset();
         ASSERT_EQ(InitRemoteComm(9600, 0), 1u);
         ClearRemoteError();
     }
-    void TearDown() override {
-        ClearRemoteError();
-        CloseCommPort();
-        instrument::SharedInstrument().Reset();
-    }
     instrument::SerialFrontEnd& line() { return instrument::SharedInstrument().serial(); }
-    std::vector<std::uint8_t> LastRequest() { return Bytes(line().LastRequest()); }
+    Wire LastRequest() { return Bytes(line().LastRequest()); }
 
     ScratchDirectory scratch_;
 };

@@ -1,4 +1,4 @@
-#include "soak_options.h"
+#include "soak.h"
 
 #include <cctype>
 #include <cerrno>

@@ -1,8 +1,8 @@
-#include "soak.h"
-
 #include <cinttypes>
 #include <iterator>
 #include <numeric>
+
+#include "soak.h"
 
 namespace brevalin::soak {
 namespace {

@@ -1,5 +1,3 @@
-#include "soak.h"
-
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
@@ -13,6 +11,7 @@
 #include "dialogs.h"
 #include "instrument/report.h"
 #include "main_window.h"
+#include "soak.h"
 #include "soak_library.h"
 #include "window_wiring.h"
 

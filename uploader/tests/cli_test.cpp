@@ -47,6 +47,7 @@ Outcome RunCli(QStringList arguments, const QString& folder, bool outputFull = f
 }
 
 constexpr char kEarlier[] = "earlier copy\r\n";
+using Bytes = QList<QByteArray>;
 
 // A pseudo-terminal's far end, opened and locked as a program using the port would.
 struct HeldTerminal {
@@ -231,73 +232,26 @@ class CliTest : public QObject {
         QTest::addColumn<QList<QByteArray>>("runNames");  // index 0 (oldest) first
         QTest::addColumn<int>("dropped");
         QTest::addColumn<QList<QByteArray>>("added");
-        QTest::addColumn<QString>(
-            "setup");                     // lock, stale, foreign, forget, aborted, json, linkDies
-        QTest::addColumn<int>("status");  // of the last night
+        // lock, stale, foreign, forget, aborted, json, linkDies
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<int>("status");                   // of the last night
         QTest::addColumn<QList<QByteArray>>("summaries");  // one a night, within its output
         QTest::addColumn<QStringList>("files");  // after the last night, besides the two of ours
         // clang-format off
-        const QList<QByteArray> none;
-        QTest::newRow("names made safe, twins numbered")
-            << QList<QByteArray>{"../up", "a:b", "a_b", "", "C\\D\x80 *?", "run"} << 0 << none << "" << 0
-            << QList<QByteArray>{"12 written, 0 skipped, 0 failed\n"}
-            << QStringList{"C_D_ __.run.txt", "C_D_ __.validation.txt", "_up.run.txt", "_up.validation.txt",
-                           "a_b.run.txt", "a_b.validation.txt", "a_b~2.run.txt", "a_b~2.validation.txt",
-                           "run.run.txt", "run.validation.txt", "unnamed~1.run.txt", "unnamed~1.validation.txt"};
-        QTest::newRow("twins beside names that look numbered")
-            << QList<QByteArray>{"X", "X", "X #1", "X #0"} << 0 << none << "" << 0
-            << QList<QByteArray>{"8 written, 0 skipped, 0 failed\n"}
-            << QStringList{"X #0.run.txt", "X #0.validation.txt", "X #1.run.txt", "X #1.validation.txt",
-                           "X.run.txt", "X.validation.txt", "X~2.run.txt", "X~2.validation.txt"};
-        QTest::newRow("letter case and Windows device names")
-            << QList<QByteArray>{"abc", "ABC", "CON", "nul.txt", "Com1", "lpt", ""} << 0 << none << "" << 0
-            << QList<QByteArray>{"14 written, 0 skipped, 0 failed\n"}
-            << QStringList{"ABC~2.run.txt", "ABC~2.validation.txt", "CON~1.run.txt", "CON~1.validation.txt",
-                           "Com1~1.run.txt", "Com1~1.validation.txt", "abc.run.txt", "abc.validation.txt",
-                           "lpt.run.txt", "lpt.validation.txt", "nul.txt~1.run.txt", "nul.txt~1.validation.txt",
-                           "unnamed~1.run.txt", "unnamed~1.validation.txt"};
-        QTest::newRow("a second night skips")
-            << QList<QByteArray>{"a", "b"} << 0 << none << "" << 0
-            << QList<QByteArray>{"4 written, 0 skipped, 0 failed\n", "0 written, 4 skipped, 0 failed\n"}
-            << QStringList{"a.run.txt", "a.validation.txt", "b.run.txt", "b.validation.txt"};
-        QTest::newRow("oldest dropped, a new run takes its name")
-            << QList<QByteArray>{"X", "Y"} << 1 << QList<QByteArray>{"X"} << "" << 0
-            << QList<QByteArray>{"4 written, 0 skipped, 0 failed\n", "2 written, 2 skipped, 0 failed\n",
-                                 "0 written, 4 skipped, 0 failed\n"}
-            << QStringList{"X.run.txt", "X.validation.txt", "X~2.run.txt", "X~2.validation.txt",
-                           "Y.run.txt", "Y.validation.txt"};
-        QTest::newRow("twins move up when the oldest goes")
-            << QList<QByteArray>{"X", "X", "X"} << 1 << QList<QByteArray>{"X"} << "" << 0
-            << QList<QByteArray>{"6 written, 0 skipped, 0 failed\n", "2 written, 4 skipped, 0 failed\n",
-                                 "0 written, 6 skipped, 0 failed\n"}
-            << QStringList{"X.run.txt", "X.validation.txt", "X~2.run.txt", "X~2.validation.txt",
-                           "X~3.run.txt", "X~3.validation.txt", "X~4.run.txt", "X~4.validation.txt"};
-        QTest::newRow("files there before the manifest are recognised")
-            << QList<QByteArray>{"a", "a"} << 0 << none << "forget" << 0
-            << QList<QByteArray>{"4 written, 0 skipped, 0 failed\n", "0 written, 4 skipped, 0 failed\n"}
-            << QStringList{"a.run.txt", "a.validation.txt", "a~2.run.txt", "a~2.validation.txt"};
-        QTest::newRow("a file it did not write is kept")
-            << QList<QByteArray>{"a"} << 0 << none << "foreign" << 0
-            << QList<QByteArray>{"2 written, 0 skipped, 0 failed\n"}
-            << QStringList{"a.run.txt", "a.validation.txt", "a~2.validation.txt"};
-        QTest::newRow("an empty report is fetched again")
-            << QList<QByteArray>{"E", "F"} << 0 << none << "aborted,json" << 0
-            << QList<QByteArray>{"\"written\": 4, \"skipped\": 0, \"failed\": 0}\n",
-                                 "{\"status\": \"skipped\", \"fetched\": true, \"file\": \"E.validation.txt\", \"run\": \"E\", \"index\": 0, \"type\": \"validation\", \"lines\": 0, \"empty\": true, \"sha256\": \"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\", \"serialNumber\": \"ZT-96-004217\", \"firmwareVersion\": \"1.009\", \"writtenAt\": \"20"}
-            << QStringList{"E.run.txt", "E.validation.txt", "F.run.txt", "F.validation.txt"};
-        QTest::newRow("JSON records without labels")
-            << QList<QByteArray>{"one"} << 0 << none << "json" << 0
-            << QList<QByteArray>{"{\"status\": \"written\", \"fetched\": true, \"file\": \"one.validation.txt\", \"run\": \"one\", \"index\": 0, \"type\": \"validation\", \"lines\": 2, \"empty\": false, \"sha256\": \""}
-            << QStringList{"one.run.txt", "one.validation.txt"};
-        QTest::newRow("another export holds the folder")
-            << QList<QByteArray>{"a"} << 0 << none << "lock" << 6 << QList<QByteArray>{""} << QStringList{};
-        QTest::newRow("temporary files of a killed export removed")
-            << QList<QByteArray>{"a"} << 0 << none << "stale" << 0
-            << QList<QByteArray>{"2 written, 0 skipped, 0 failed\n"}
-            << QStringList{"a.run.txt", "a.validation.txt"};
-        QTest::newRow("link lost")
-            << QList<QByteArray>{"one", "two"} << 0 << none << "linkDies" << 4
-            << QList<QByteArray>{"0 written, 0 skipped, 4 failed\n"} << QStringList{};
+        const Bytes none;
+        QTest::newRow("names made safe, twins numbered") << Bytes{"../up", "a:b", "a_b", "", "C\\D\x80 *?", "run"} << 0 << none << "" << 0 << Bytes{"12 written, 0 skipped, 0 failed\n"} << QStringList{"C_D_ __.run.txt", "C_D_ __.validation.txt", "_up.run.txt", "_up.validation.txt", "a_b.run.txt", "a_b.validation.txt", "a_b~2.run.txt", "a_b~2.validation.txt", "run.run.txt", "run.validation.txt", "unnamed~1.run.txt", "unnamed~1.validation.txt"};
+        QTest::newRow("twins beside names that look numbered") << Bytes{"X", "X", "X #1", "X #0"} << 0 << none << "" << 0 << Bytes{"8 written, 0 skipped, 0 failed\n"} << QStringList{"X #0.run.txt", "X #0.validation.txt", "X #1.run.txt", "X #1.validation.txt", "X.run.txt", "X.validation.txt", "X~2.run.txt", "X~2.validation.txt"};
+        QTest::newRow("letter case and Windows device names") << Bytes{"abc", "ABC", "CON", "nul.txt", "Com1", "lpt", ""} << 0 << none << "" << 0 << Bytes{"14 written, 0 skipped, 0 failed\n"} << QStringList{"ABC~2.run.txt", "ABC~2.validation.txt", "CON~1.run.txt", "CON~1.validation.txt", "Com1~1.run.txt", "Com1~1.validation.txt", "abc.run.txt", "abc.validation.txt", "lpt.run.txt", "lpt.validation.txt", "nul.txt~1.run.txt", "nul.txt~1.validation.txt", "unnamed~1.run.txt", "unnamed~1.validation.txt"};
+        QTest::newRow("a second night skips") << Bytes{"a", "b"} << 0 << none << "" << 0 << Bytes{"4 written, 0 skipped, 0 failed\n", "0 written, 4 skipped, 0 failed\n"} << QStringList{"a.run.txt", "a.validation.txt", "b.run.txt", "b.validation.txt"};
+        QTest::newRow("oldest dropped, a new run takes its name") << Bytes{"X", "Y"} << 1 << Bytes{"X"} << "" << 0 << Bytes{"4 written, 0 skipped, 0 failed\n", "2 written, 2 skipped, 0 failed\n", "0 written, 4 skipped, 0 failed\n"} << QStringList{"X.run.txt", "X.validation.txt", "X~2.run.txt", "X~2.validation.txt", "Y.run.txt", "Y.validation.txt"};
+        QTest::newRow("twins move up when the oldest goes") << Bytes{"X", "X", "X"} << 1 << Bytes{"X"} << "" << 0 << Bytes{"6 written, 0 skipped, 0 failed\n", "2 written, 4 skipped, 0 failed\n", "0 written, 6 skipped, 0 failed\n"} << QStringList{"X.run.txt", "X.validation.txt", "X~2.run.txt", "X~2.validation.txt", "X~3.run.txt", "X~3.validation.txt", "X~4.run.txt", "X~4.validation.txt"};
+        QTest::newRow("files there before the manifest are recognised") << Bytes{"a", "a"} << 0 << none << "forget" << 0 << Bytes{"4 written, 0 skipped, 0 failed\n", "0 written, 4 skipped, 0 failed\n"} << QStringList{"a.run.txt", "a.validation.txt", "a~2.run.txt", "a~2.validation.txt"};
+        QTest::newRow("a file it did not write is kept") << Bytes{"a"} << 0 << none << "foreign" << 0 << Bytes{"2 written, 0 skipped, 0 failed\n"} << QStringList{"a.run.txt", "a.validation.txt", "a~2.validation.txt"};
+        QTest::newRow("an empty report is fetched again") << Bytes{"E", "F"} << 0 << none << "aborted,json" << 0 << Bytes{"\"written\": 4, \"skipped\": 0, \"failed\": 0}\n", "{\"status\": \"skipped\", \"fetched\": true, \"file\": \"E.validation.txt\", \"run\": \"E\", \"index\": 0, \"type\": \"validation\", \"lines\": 0, \"empty\": true, \"sha256\": \"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\", \"serialNumber\": \"ZT-96-004217\", \"firmwareVersion\": \"1.009\", \"writtenAt\": \"20"} << QStringList{"E.run.txt", "E.validation.txt", "F.run.txt", "F.validation.txt"};
+        QTest::newRow("JSON records without labels") << Bytes{"one"} << 0 << none << "json" << 0 << Bytes{"{\"status\": \"written\", \"fetched\": true, \"file\": \"one.validation.txt\", \"run\": \"one\", \"index\": 0, \"type\": \"validation\", \"lines\": 2, \"empty\": false, \"sha256\": \""} << QStringList{"one.run.txt", "one.validation.txt"};
+        QTest::newRow("another export holds the folder") << Bytes{"a"} << 0 << none << "lock" << 6 << Bytes{""} << QStringList{};
+        QTest::newRow("temporary files of a killed export removed") << Bytes{"a"} << 0 << none << "stale" << 0 << Bytes{"2 written, 0 skipped, 0 failed\n"} << QStringList{"a.run.txt", "a.validation.txt"};
+        QTest::newRow("link lost") << Bytes{"one", "two"} << 0 << none << "linkDies" << 4 << Bytes{"0 written, 0 skipped, 4 failed\n"} << QStringList{};
         // clang-format on
     }
 
@@ -401,22 +355,16 @@ class CliTest : public QObject {
         QCOMPARE(ReadBack(streams.err), QByteArray());
     }
 
-    // The manifest's hash against the standard test vectors.
+    // The manifest's hash against the standard test vectors; the empty
+    // message's is in the JSON record of "an empty report is fetched again".
     void sha256_data() {
         QTest::addColumn<QByteArray>("message");
         QTest::addColumn<QByteArray>("digest");
-        QTest::newRow("abc")
-            << QByteArray("abc")
-            << QByteArray("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-        QTest::newRow("empty")
-            << QByteArray("")
-            << QByteArray("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-        QTest::newRow("two blocks")
-            << QByteArray("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")
-            << QByteArray("248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
-        QTest::newRow("a million a")
-            << QByteArray(1000000, 'a')
-            << QByteArray("cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+        // clang-format off
+        QTest::newRow("abc") << QByteArray("abc") << QByteArray("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+        QTest::newRow("two blocks") << QByteArray("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq") << QByteArray("248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+        QTest::newRow("a million a") << QByteArray(1000000, 'a') << QByteArray("cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+        // clang-format on
     }
 
     void sha256() {

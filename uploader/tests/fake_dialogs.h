@@ -5,7 +5,6 @@
 #include <QList>
 #include <QPair>
 #include <QString>
-#include <QStringList>
 
 #include "dialogs.h"
 
@@ -23,16 +22,13 @@ class FakeDialogs : public Dialogs {
         ++saveDialogs;
         return saveAs.toStdString();
     }
-    void ShowAbout(const std::string& versionText) override {
-        aboutShown.append(QString::fromLatin1(versionText.c_str()));
-    }
+    void ShowAbout(const std::string&) override {}
     void Exit(int status) override { exitStatus = status; }
 
     Boxes boxes;
     QList<int> answers;
     QString saveAs;
     int saveDialogs = 0;
-    QStringList aboutShown;
     int exitStatus = -1;
 };
 

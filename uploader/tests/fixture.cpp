@@ -51,7 +51,6 @@ int32_t GetRemoteErrorShim() {
 
 uint32_t InitRemoteCommShim(uint32_t baudRate, uint32_t portIndex) {
     LinkFaults& faults = Faults();
-    ++faults.searches;
     const uint32_t found = Real<decltype(&::InitRemoteComm)>(kInitRemoteComm)(baudRate, portIndex);
     if (baudRate == 0 && !faults.searchAnswers.isEmpty()) return faults.searchAnswers.takeFirst();
     return found;
@@ -98,13 +97,14 @@ uint32_t GetItemNameShim(char* buffer, uint32_t handle) {
 
 }  // namespace
 
-TestLibrary::TestLibrary()
-    : PatchedLibrary(VIRTUAL_FOLDER, {StandIn(kClearRemoteError, &ClearRemoteErrorShim),
-                                      StandIn(kGetRemoteError, &GetRemoteErrorShim),
-                                      StandIn(kInitRemoteComm, &InitRemoteCommShim),
-                                      StandIn(kSetSlaveParameter, &SetSlaveParameterShim),
-                                      StandIn(kGetItemCount, &GetItemCountShim),
-                                      StandIn(kGetItemName, &GetItemNameShim)}) {}
+std::vector<Patch> FaultPatches() {
+    return {StandIn(kClearRemoteError, &ClearRemoteErrorShim),
+            StandIn(kGetRemoteError, &GetRemoteErrorShim),
+            StandIn(kInitRemoteComm, &InitRemoteCommShim),
+            StandIn(kSetSlaveParameter, &SetSlaveParameterShim),
+            StandIn(kGetItemCount, &GetItemCountShim),
+            StandIn(kGetItemName, &GetItemNameShim)};
+}
 
 Session::Session(const std::vector<Run>& runs) : controller(view, library, dialogs) {
     view.handlers = &controller;
@@ -161,10 +161,7 @@ QStringList Session::RunNames() const {
 }
 
 QStringList StatusHistory(const Controller& controller) {
-    QStringList texts;
-    for (const std::string& text : controller.statusHistory())
-        texts.append(QString::fromLatin1(text.c_str()));
-    return texts;
+    return Texts(controller.statusHistory());
 }
 
 int RunSessionTests(int argc, char** argv);

@@ -39,7 +39,6 @@ struct LinkFaults {
     int nameCalls = 0;
     int countCalls = 0;
     int generations = 0;
-    int searches = 0;
 };
 LinkFaults& Faults();
 // The session's clock: it moves only by the cost of calls over the link.
@@ -48,11 +47,8 @@ std::chrono::nanoseconds VirtualNow();
 // A file's bytes, or "<unreadable>".
 QByteArray Contents(const QString& path);
 
-// The virtual library with the faults of Faults() woven into its calls.
-class TestLibrary : public PatchedLibrary {
-  public:
-    TestLibrary();
-};
+// The virtual library's entries with the faults of Faults() woven into their calls.
+std::vector<Patch> FaultPatches();
 
 struct Run {
     const char* name;
@@ -72,7 +68,7 @@ class Session {
     QStringList RunNames() const;
 
     FakeView view;
-    TestLibrary library;
+    PatchedLibrary library{VIRTUAL_FOLDER, FaultPatches()};
     FakeDialogs dialogs;
     Controller controller;
 };

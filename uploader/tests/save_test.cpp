@@ -8,6 +8,16 @@
 namespace brevalin::test {
 namespace {
 
+constexpr char kEarlier[] = "earlier copy\r\n";
+// The validation report of a run of 5 lines as saved (\260 is the degree sign 0xB0).
+const QByteArray kFirstTwoLines(
+    "Line 00000 of 00005  Block 60.0\260C  VALIDATION\r\n"
+    "Line 00001 of 00005  Block 60.1\260C  VALIDATION\r\n");
+const QByteArray kFiveLines = kFirstTwoLines +
+                              "Line 00002 of 00005  Block 60.2\260C  VALIDATION\r\n"
+                              "Line 00003 of 00005  Block 60.3\260C  VALIDATION\r\n"
+                              "Line 00004 of 00005  Block 60.4\260C  VALIDATION\r\n";
+
 void Write(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -51,36 +61,6 @@ class SaveTest : public QObject {
         QVERIFY(!saved.contains('\x80'));
     }
 
-    void existing_file_asks_first_data() {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("replaced");
-        QTest::newRow("OK replaces") << box::kAnswerOk << true;
-        QTest::newRow("Cancel keeps") << box::kAnswerCancel << false;
-    }
-
-    void existing_file_asks_first() {
-        QFETCH(int, answer);
-        QFETCH(bool, replaced);
-        Fetched session(5);
-        QVERIFY(session.ok);
-        Write(session.dialogs.saveAs, "earlier copy\r\n");
-        session.dialogs.answers = {answer};
-        session.controller.SaveBClick();
-
-        QCOMPARE(session.dialogs.boxes, (Boxes{{"File exists! Replace it?", 0x21}}));
-        const QByteArray saved = Contents(session.dialogs.saveAs);
-        QCOMPARE(saved == "earlier copy\r\n", !replaced);
-        if (replaced) QCOMPARE(saved.count("\r\n"), 5);
-    }
-
-    void invalid_path_writes_nothing() {
-        Fetched session(5, "no such folder/report.txt");
-        QVERIFY(session.ok);
-        session.controller.SaveBClick();
-        QCOMPARE(session.dialogs.boxes, (Boxes{{"Invalid file path", 0x30}}));
-        QVERIFY(!QFile::exists(session.dialogs.saveAs));
-    }
-
     void no_runs_listed_saves_nothing_data() {
         QTest::addColumn<bool>("connected");
         QTest::newRow("before the first connection") << false;
@@ -101,63 +81,70 @@ class SaveTest : public QObject {
         QVERIFY(session.dialogs.boxes.isEmpty());
     }
 
-    // The library's count decides how many listed lines are written; when it
-    // cannot be had the earlier file must survive.
-    void the_count_decides_what_is_saved_data() {
-        QTest::addColumn<bool>("linkError");
+    // What the file holds after Save to File, and the boxes on the way (each
+    // box's text within the one shown, with its flags). The
+    // library's count decides how many listed lines are written; when it
+    // cannot be had, or the user keeps the file, the earlier copy must survive.
+    // Setup: "earlier" writes an earlier copy first; "cancelled" cancels a new
+    // report before its count came; "unplugged" pulls the cable and the user
+    // says No to "reconnect?" while the count is read.
+    void what_a_save_leaves_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QList<int>>("answers");
+        QTest::addColumn<bool>("countFails");
         QTest::addColumn<QList<std::uint16_t>>("countAnswers");
-        QTest::addColumn<bool>("cancelled");  // a new report cancelled before its count came
+        QTest::addColumn<Boxes>("boxes");
         QTest::addColumn<QByteArray>("saved");
-        const QByteArray kept("earlier copy\r\n");
-        QTest::newRow("link error") << true << QList<std::uint16_t>{} << false << kept;
-        QTest::newRow("count 0 while lines are listed")
-            << false << QList<std::uint16_t>{0} << false << kept;
-        QTest::newRow("count 0 and only the abort line")
-            << false << QList<std::uint16_t>{0} << true << QByteArray();
-        QTest::newRow("count 2 of 5 listed lines") << false << QList<std::uint16_t>{2} << false
-                                                   << QByteArray(
-                                                          "Line 00000 of 00005  Block 60.0\xB0"
-                                                          "C  VALIDATION\r\n"
-                                                          "Line 00001 of 00005  Block 60.1\xB0"
-                                                          "C  VALIDATION\r\n");
+        const Boxes exists{{"File exists! Replace it?", 0x21}};
+        const Boxes unknown{{"Nothing was saved; the file was not changed.", 0x30}};
+        const QList<int> none;
+        // clang-format off
+        QTest::newRow("OK replaces") << "report.txt" << "earlier" << QList<int>{box::kAnswerOk} << false << QList<std::uint16_t>{} << exists << kFiveLines;
+        QTest::newRow("Cancel keeps") << "report.txt" << "earlier" << QList<int>{box::kAnswerCancel} << false << QList<std::uint16_t>{} << exists << QByteArray(kEarlier);
+        QTest::newRow("invalid path writes nothing") << "no such folder/report.txt" << "" << none << false << QList<std::uint16_t>{} << Boxes{{"Invalid file path", 0x30}} << QByteArray("<unreadable>");
+        QTest::newRow("link error") << "report.txt" << "earlier" << none << true << QList<std::uint16_t>{} << unknown << QByteArray(kEarlier);
+        QTest::newRow("count 0 while lines are listed") << "report.txt" << "earlier" << none << false << QList<std::uint16_t>{0} << unknown << QByteArray(kEarlier);
+        QTest::newRow("count 0 and only the abort line") << "report.txt" << "earlier,cancelled" << none << false << QList<std::uint16_t>{0} << exists << QByteArray();
+        QTest::newRow("count 2 of 5 listed lines") << "report.txt" << "earlier" << none << false << QList<std::uint16_t>{2} << exists << kFirstTwoLines;
+        QTest::newRow("a No to reconnect saves the listed lines") << "report.txt" << "unplugged" << none << false << QList<std::uint16_t>{} << Boxes{} << kFiveLines;
+        // clang-format on
     }
 
-    void the_count_decides_what_is_saved() {
-        QFETCH(bool, linkError);
+    void what_a_save_leaves() {
+        QFETCH(QString, name);
+        QFETCH(QString, setup);
+        QFETCH(QList<int>, answers);
+        QFETCH(bool, countFails);
         QFETCH(QList<std::uint16_t>, countAnswers);
-        QFETCH(bool, cancelled);
+        QFETCH(Boxes, boxes);
         QFETCH(QByteArray, saved);
-        Fetched session(5);
+        Fetched session(5, name.toUtf8().constData());
         QVERIFY(session.ok);
-        Write(session.dialogs.saveAs, "earlier copy\r\n");
-        if (cancelled) {
+        if (setup.contains("earlier")) Write(session.dialogs.saveAs, kEarlier);
+        if (setup.contains("cancelled")) {
             Faults().failingGenerations = 1;
             session.controller.RadioGroup1Click();
             session.controller.Timer1Timer();
             session.controller.CancelClick();
             QCOMPARE(session.ReportLines(), QStringList({"Report upload aborted"}));
         }
-        Faults().failingCountReads = linkError ? 1 : 0;
+        if (setup.contains("unplugged")) {
+            LentInstrument().hid().Unplug();
+            Faults().reconnectAnswers = {false};
+        }
+        session.dialogs.answers = answers;
+        Faults().failingCountReads = countFails ? 1 : 0;
         Faults().countAnswers = countAnswers;
         session.controller.SaveBClick();
-        const bool kept = saved == "earlier copy\r\n";
-        QCOMPARE(session.dialogs.boxes.size(), 1);
-        QCOMPARE(session.dialogs.boxes[0].first.contains("file was not changed"), kept);
+        QCOMPARE(Faults().reconnectQuestions, setup.contains("unplugged") ? 1 : 0);
+        QCOMPARE(session.dialogs.boxes.size(), boxes.size());
+        for (qsizetype n = 0; n < boxes.size(); ++n) {
+            QVERIFY2(session.dialogs.boxes[n].first.contains(boxes[n].first),
+                     qPrintable(session.dialogs.boxes[n].first));
+            QCOMPARE(session.dialogs.boxes[n].second, boxes[n].second);
+        }
         QCOMPARE(Contents(session.dialogs.saveAs), saved);
-    }
-
-    // No to "reconnect?" while the count is read: the listed report is saved.
-    void a_no_to_reconnect_saves_the_listed_lines() {
-        Fetched session(5);
-        QVERIFY(session.ok);
-        LentInstrument().hid().Unplug();
-        Faults().reconnectAnswers = {false};
-        session.controller.SaveBClick();
-        QCOMPARE(Faults().reconnectQuestions, 1);
-        QVERIFY(session.dialogs.boxes.isEmpty());
-        const QByteArray saved = Contents(session.dialogs.saveAs);
-        QCOMPARE(saved.count("\r\n"), 5);
-        QVERIFY(saved.startsWith("Line 00000 of 00005"));
     }
 
     void save_of_a_cancelled_report_says_it_is_incomplete() {

@@ -27,15 +27,14 @@ class SessionTest : public QObject {
         QTest::addColumn<QList<std::uint32_t>>("searchAnswers");
         QTest::addColumn<int>("deadLinkChecks");
         const QList<std::uint32_t> none{0};
+        // clang-format off
         QTest::newRow("Retry searches again") << box::kAnswerRetry << false << none << 0;
         QTest::newRow("Cancel ends the program") << box::kAnswerCancel << false << none << 0;
-        QTest::newRow("Cancel Operation ends the program")
-            << box::kAnswerRetry << true << none << 0;
+        QTest::newRow("Cancel Operation ends the program") << box::kAnswerRetry << true << none << 0;
         // Only the result's low 16 bits say whether the search found it.
-        QTest::newRow("a search answering 0x10000 found nothing")
-            << box::kAnswerRetry << false << QList<std::uint32_t>{0x10000} << 0;
-        QTest::newRow("a found instrument whose version cannot be read")
-            << box::kAnswerRetry << false << QList<std::uint32_t>{} << 1;
+        QTest::newRow("a search answering 0x10000 found nothing") << box::kAnswerRetry << false << QList<std::uint32_t>{0x10000} << 0;
+        QTest::newRow("a found instrument whose version cannot be read") << box::kAnswerRetry << false << QList<std::uint32_t>{} << 1;
+        // clang-format on
     }
 
     void instrument_not_found() {
@@ -94,7 +93,7 @@ class SessionTest : public QObject {
     void no_runs_shows_the_placeholder() {
         Session session({});
         QVERIFY(session.Connect());
-        QCOMPARE(session.RunNames(), QStringList({kPlaceholder}));
+        QCOMPARE(session.RunNames(), QStringList({"------No reports available------"}));
         QCOMPARE(session.controller.timerMode(), kIdleMode);
         session.controller.ListBox1Click();
         QCOMPARE(session.controller.timerMode(), kIdleMode);
@@ -106,19 +105,14 @@ class SessionTest : public QObject {
         QTest::addColumn<QList<int>>("listedAfterTick");
         QTest::addColumn<QList<int>>("stepsPerTick");
         QTest::addColumn<QList<int>>("pauseAfterTick");
-        QTest::newRow("25 lines in one tick")
-            << 25 << 0 << QList<int>{25} << QList<int>{27} << QList<int>{20};
-        QTest::newRow("120 lines in three ticks")
-            << 120 << 0 << QList<int>{49, 99, 120} << QList<int>{50, 50, 22}
-            << QList<int>{20, 20, 20};
+        // clang-format off
+        QTest::newRow("25 lines in one tick") << 25 << 0 << QList<int>{25} << QList<int>{27} << QList<int>{20};
+        QTest::newRow("120 lines in three ticks") << 120 << 0 << QList<int>{49, 99, 120} << QList<int>{50, 50, 22} << QList<int>{20, 20, 20};
         QTest::newRow("empty report") << 0 << 0 << QList<int>{0} << QList<int>{2} << QList<int>{20};
         // 100 ms of calls end a tick: generating costs two calls, a line one.
-        QTest::newRow("25 lines over a slow link")
-            << 25 << 20 << QList<int>{3, 8, 13, 18, 23, 25} << QList<int>{4, 5, 5, 5, 5, 3}
-            << QList<int>{0, 0, 0, 0, 0, 20};
-        QTest::newRow("120 lines over a link of 1 ms a call")
-            << 120 << 1 << QList<int>{49, 99, 120} << QList<int>{50, 50, 22}
-            << QList<int>{20, 20, 20};
+        QTest::newRow("25 lines over a slow link") << 25 << 20 << QList<int>{3, 8, 13, 18, 23, 25} << QList<int>{4, 5, 5, 5, 5, 3} << QList<int>{0, 0, 0, 0, 0, 20};
+        QTest::newRow("120 lines over a link of 1 ms a call") << 120 << 1 << QList<int>{49, 99, 120} << QList<int>{50, 50, 22} << QList<int>{20, 20, 20};
+        // clang-format on
     }
 
     void report_fetched_in_slices() {
@@ -163,22 +157,17 @@ class SessionTest : public QObject {
         QTest::addColumn<int>("generations");
         QTest::addColumn<int>("deadLinkChecks");  // from the first tick, or from a Refresh
         QTest::addColumn<bool>("refresh");
-        QTest::newRow("generation error waits for the count")
-            << 1 << 0 << QList<int>{} << 0 << 1 << 0 << false;
-        QTest::newRow("count errors keep waiting")
-            << 1 << 3 << QList<int>{} << 0 << 1 << 0 << false;
-        QTest::newRow("a zero count generates again")
-            << 1 << 0 << QList<int>{} << 1 << 2 << 0 << false;
-        QTest::newRow("failed read right after the generation")
-            << 0 << 0 << QList<int>{1} << 0 << 1 << 0 << false;
-        QTest::newRow("failed second read while waiting")
-            << 1 << 0 << QList<int>{2} << 0 << 1 << 0 << false;
+        // clang-format off
+        QTest::newRow("generation error waits for the count") << 1 << 0 << QList<int>{} << 0 << 1 << 0 << false;
+        QTest::newRow("count errors keep waiting") << 1 << 3 << QList<int>{} << 0 << 1 << 0 << false;
+        QTest::newRow("a zero count generates again") << 1 << 0 << QList<int>{} << 1 << 2 << 0 << false;
+        QTest::newRow("failed read right after the generation") << 0 << 0 << QList<int>{1} << 0 << 1 << 0 << false;
+        QTest::newRow("failed second read while waiting") << 1 << 0 << QList<int>{2} << 0 << 1 << 0 << false;
         QTest::newRow("both reads failed") << 0 << 0 << QList<int>{1, 3} << 0 << 1 << 0 << false;
         // Nothing is sent over a link that does not check out.
-        QTest::newRow("generation waits for the link")
-            << 0 << 0 << QList<int>{} << 0 << 1 << 3 << false;
-        QTest::newRow("Refresh checks the link again")
-            << 0 << 0 << QList<int>{} << 0 << 1 << 3 << true;
+        QTest::newRow("generation waits for the link") << 0 << 0 << QList<int>{} << 0 << 1 << 3 << false;
+        QTest::newRow("Refresh checks the link again") << 0 << 0 << QList<int>{} << 0 << 1 << 3 << true;
+        // clang-format on
     }
 
     void count_faults_are_retried_without_a_message() {
@@ -249,11 +238,11 @@ class SessionTest : public QObject {
         QTest::addColumn<int>("state");  // the retrieval's state when the user cancels
         QTest::addColumn<QString>("abortLine");
         QTest::addColumn<int>("linesBefore");
-        QTest::newRow("while reading lines")
-            << int(kReadLines) << "Incomplete -- Report upload aborted" << 49;
-        QTest::newRow("while waiting for the count")
-            << int(kAwaitLines) << "Report upload aborted" << 0;
+        // clang-format off
+        QTest::newRow("while reading lines") << int(kReadLines) << "Incomplete -- Report upload aborted" << 49;
+        QTest::newRow("while waiting for the count") << int(kAwaitLines) << "Report upload aborted" << 0;
         QTest::newRow("while generating") << int(kGenerate) << "Report upload aborted" << 0;
+        // clang-format on
     }
 
     void cancel_operation_appends_an_abort_line() {
@@ -334,10 +323,11 @@ class SessionTest : public QObject {
         QTest::addColumn<QString>("lastLine");
         QTest::addColumn<int>("reportLines");
         QTest::addColumn<int>("runsListed");
-        QTest::newRow("No while fetching")
-            << false << false << "Incomplete -- Report upload aborted" << 50 << 2;
+        // clang-format off
+        QTest::newRow("No while fetching") << false << false << "Incomplete -- Report upload aborted" << 50 << 2;
         QTest::newRow("Yes while fetching") << false << true << "Line 00119 of 00120" << 120 << 2;
         QTest::newRow("No during Refresh") << true << false << "Line 00119 of 00120" << 120 << 1;
+        // clang-format on
     }
 
     void a_no_to_reconnect_ends_the_command() {

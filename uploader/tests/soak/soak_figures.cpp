@@ -1,8 +1,8 @@
-#include "soak_figures.h"
-
 #include <cinttypes>
 #include <iterator>
 #include <numeric>
+
+#include "soak.h"
 
 namespace brevalin::soak {
 namespace {
@@ -25,19 +25,15 @@ constexpr const char* kHidKindNames[kHidKinds] = {"write stalled",
 }  // namespace
 
 void Figures::Add(const Figures& other) {
-    reports += other.reports;
-    lines += other.lines;
-    exchanges += other.exchanges;
+    for (std::uint64_t Figures::*count :
+         {&Figures::reports, &Figures::lines, &Figures::exchanges, &Figures::connectRetries,
+          &Figures::refreshes, &Figures::saves, &Figures::saveRetries, &Figures::reconnects})
+        this->*count += other.*count;
     for (std::size_t k = 0; k < kSerialKinds; ++k)
         serialFaults.byKind[k] += other.serialFaults.byKind[k];
     hidFaults.exchanges += other.hidFaults.exchanges;
     for (std::size_t k = 0; k < kHidKinds; ++k) hidFaults.byKind[k] += other.hidFaults.byKind[k];
     failed.Add(other.failed);
-    connectRetries += other.connectRetries;
-    refreshes += other.refreshes;
-    saves += other.saves;
-    saveRetries += other.saveRetries;
-    reconnects += other.reconnects;
 }
 
 std::uint64_t Figures::SerialFaultTotal() const {

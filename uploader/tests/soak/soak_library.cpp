@@ -78,4 +78,16 @@ FailedCalls& SoakLibrary::Failed() {
     return failed;
 }
 
+std::uint64_t& SoakLibrary::ReconnectPrompts() {
+    static std::uint64_t prompts = 0;
+    return prompts;
+}
+
 }  // namespace brevalin::soak
+
+extern "C" __attribute__((visibility("default"))) int QuillsanHostPrompt(const char*, const char*) {
+    ++brevalin::soak::SoakLibrary::ReconnectPrompts();
+    brevalin::soak::LentInstrument().hid().Replug();
+    return 1;
+}
+static_assert(std::is_same_v<decltype(&QuillsanHostPrompt), QuillsanHostPromptFunction>);

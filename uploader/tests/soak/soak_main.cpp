@@ -8,8 +8,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "soak_options.h"
-#include "soak_round.h"
+#include "soak.h"
 
 using namespace brevalin::soak;
 

@@ -1,9 +1,9 @@
-#include "soak_options.h"
-
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <sstream>
+
+#include "soak.h"
 
 namespace brevalin::soak {
 

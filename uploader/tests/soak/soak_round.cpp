@@ -1,5 +1,3 @@
-#include "soak_round.h"
-
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
@@ -10,11 +8,11 @@
 #include <vector>
 
 #include "controller.h"
-#include "expected_report.h"
+#include "dialogs.h"
+#include "instrument/report.h"
 #include "main_window.h"
-#include "reconnect_answer.h"
+#include "soak.h"
 #include "soak_library.h"
-#include "soak_user.h"
 #include "window_wiring.h"
 
 namespace brevalin::soak {
@@ -34,6 +32,52 @@ QString Describe(const QByteArray& line) {
     return QString::fromLatin1(line.left(60).toPercentEncoding(" :.,/()-=%+*#<>[]"));
 }
 
+// The report as a fault-free link delivers it, computed from the instrument's
+// own model: each line's bytes with the instrument's degree byte 0x80 shown
+// as 0xB0, the degree sign of the lab's code page.
+QList<QByteArray> ExpectedReport(const instrument::RunItem& run, instrument::ReportType type) {
+    instrument::Report report;
+    report.Generate(&run, type);
+    QList<QByteArray> lines;
+    char text[instrument::kMaxReportLine + 1];
+    for (std::size_t n = 0; n < report.LineCount(); ++n) {
+        const int length = report.Line(n, text);
+        QByteArray line(text, length < 0 ? 0 : length);
+        line.replace(static_cast<char>(instrument::kDegreeByte), static_cast<char>(0xB0));
+        lines.append(line);
+    }
+    return lines;
+}
+
+// The person at the keyboard, as the soak models them: Retry when the
+// instrument is not found, Save again when the line count could not be read,
+// Replace when asked. Any other box is unexpected and fails the soak.
+class SoakUser : public Dialogs {
+  public:
+    int Message(const std::string& bytes, int flags) override {
+        const QString text = QString::fromLatin1(bytes.c_str());
+        if (flags == box::kRetryCancel && text.startsWith("No Zantorel detected"))
+            return ++connectRetries > kMaxConnectRetries ? box::kAnswerCancel : box::kAnswerRetry;
+        if (text.contains("did not say how many lines"))
+            ++countUnknownBoxes;
+        else if (flags != (box::kOkCancel | box::kQuestion) || !text.startsWith("File exists"))
+            unexpected.append(text);
+        return box::kAnswerOk;
+    }
+    std::string SaveFileName() override { return savePath.toStdString(); }
+    void ShowAbout(const std::string&) override {}
+    void Exit(int status) override { exitStatus = status; }
+
+    QString savePath;
+    int exitStatus = -1;
+    std::uint64_t connectRetries = 0;
+    std::uint64_t countUnknownBoxes = 0;  // Save to File could not read the line count
+    QStringList unexpected;
+
+    // A user gives up on an instrument that is never found.
+    static constexpr std::uint64_t kMaxConnectRetries = 1000;
+};
+
 class Round {
   public:
     Round(const RoundSetup& setup, Figures& figures)
@@ -41,8 +85,8 @@ class Round {
 
     QStringList Run() {
         PrepareInstrument();
-        const FailedCalls failedBefore = SoakLibrary::Failed();
-        const std::uint64_t promptsBefore = ReconnectPrompts();
+        SoakLibrary::Failed() = {};
+        SoakLibrary::ReconnectPrompts() = 0;
         if (Connect()) {
             FinishRetrieval("first report after connecting");
             for (int refreshes = 0; failures_.isEmpty() && !RunListRight(); ++refreshes) {
@@ -62,17 +106,15 @@ class Round {
             }
         }
         if (failures_.isEmpty()) ExportWithCli();
-        CollectFigures(failedBefore, promptsBefore);
+        CollectFigures();
         return failures_;
     }
 
   private:
     void Fail(const QString& what) {
-        failures_.append(QStringLiteral("%1 %2% plan %3: %4")
-                             .arg(LinkName(setup_.link))
-                             .arg(setup_.ratePercent)
-                             .arg(setup_.planNumber)
-                             .arg(what));
+        failures_.append(QString::asprintf(
+            "%s %d%% plan %llu: %s", LinkName(setup_.link), setup_.ratePercent,
+            static_cast<unsigned long long>(setup_.planNumber), qPrintable(what)));
     }
 
     void PrepareInstrument() {
@@ -145,11 +187,9 @@ class Round {
         int tick = 0;
         while (controller_.timerMode() != kIdleMode) {
             if (++tick > kMaxTicksPerRetrieval) {
-                Fail(QStringLiteral("%1: retrieval still running after %2 ticks (line %3 of %4)")
-                         .arg(what)
-                         .arg(kMaxTicksPerRetrieval)
-                         .arg(window_.listBox2->count())
-                         .arg(controller_.reportLineCount()));
+                Fail(QString::asprintf("%s: retrieval still running after %d ticks (line %d of %d)",
+                                       what, kMaxTicksPerRetrieval, window_.listBox2->count(),
+                                       int(controller_.reportLineCount())));
                 return {};
             }
             controller_.Timer1Timer();
@@ -167,32 +207,22 @@ class Round {
         QList<QByteArray> got;
         for (int n = 0; n < window_.listBox2->count(); ++n)
             got.append(window_.listBox2->item(n)->data(Qt::UserRole).toByteArray());
-        return CompareReport(what, runIndex, window_.validationItem->isChecked(), got);
-    }
-
-    // The lines that arrived against the report the instrument holds.
-    QList<QByteArray> CompareReport(const char* what, int runIndex, bool validation,
-                                    const QList<QByteArray>& got) {
-        const auto type =
-            validation ? instrument::ReportType::kValidation : instrument::ReportType::kRun;
+        // The lines that arrived against the report the instrument holds.
+        const auto type = window_.validationItem->isChecked() ? instrument::ReportType::kValidation
+                                                              : instrument::ReportType::kRun;
         const QList<QByteArray> expected =
             ExpectedReport(runs_[static_cast<std::size_t>(runIndex)], type);
         const int common = std::min<int>(got.size(), static_cast<int>(expected.size()));
         for (int n = 0; n < common; ++n) {
             if (got[n] == expected[n]) continue;
-            Fail(QStringLiteral("%1, run %2: line %3 is '%4', should be '%5'")
-                     .arg(what)
-                     .arg(runIndex)
-                     .arg(n)
-                     .arg(Describe(got[n]), Describe(expected[n])));
+            Fail(QString::asprintf("%s, run %d: line %d is '%s', should be '%s'", what, runIndex, n,
+                                   qPrintable(Describe(got[n])),
+                                   qPrintable(Describe(expected[n]))));
             return {};
         }
         if (got.size() != expected.size()) {
-            Fail(QStringLiteral("%1, run %2: %3 lines arrived, the report has %4")
-                     .arg(what)
-                     .arg(runIndex)
-                     .arg(got.size())
-                     .arg(expected.size()));
+            Fail(QString::asprintf("%s, run %d: %d lines arrived, the report has %d", what,
+                                   runIndex, int(got.size()), int(expected.size())));
             return {};
         }
         ++figures_.reports;
@@ -219,7 +249,10 @@ class Round {
             Fail(QStringLiteral("Save to File wrote no file"));
             return;
         }
-        if (file.readAll() != ExpectedFile(expected))
+        // Every line ended by a carriage return and a line feed.
+        QByteArray expectedFile;
+        for (const QByteArray& line : expected) expectedFile += line + "\r\n";
+        if (file.readAll() != expectedFile)
             Fail(QStringLiteral("the saved file differs from the report"));
         file.remove();
     }
@@ -247,16 +280,12 @@ class Round {
         const ExportedFiles expected = CliExport(link, release, {});
         const ExportedFiles got = CliExport(link, release, environment);
         if (expected.files.size() != 24) {
-            Fail(QStringLiteral("%1: the fault-free export wrote %2 files: %3")
-                     .arg(what)
-                     .arg(expected.files.size())
-                     .arg(expected.problem));
+            Fail(QString::asprintf("%s: the fault-free export wrote %d files: %s", what,
+                                   int(expected.files.size()), qPrintable(expected.problem)));
         } else if (got.files != expected.files) {
-            Fail(QStringLiteral("%1: %2 of %3 files as without faults; %4")
-                     .arg(what)
-                     .arg(Matching(got, expected))
-                     .arg(expected.files.size())
-                     .arg(got.problem));
+            Fail(QString::asprintf("%s: %d of %d files as without faults; %s", what,
+                                   Matching(got, expected), int(expected.files.size()),
+                                   qPrintable(got.problem)));
         } else {
             figures_.reports += static_cast<std::uint64_t>(got.files.size());
         }
@@ -306,7 +335,7 @@ class Round {
         return exported;
     }
 
-    void CollectFigures(const FailedCalls& before, std::uint64_t promptsBefore) {
+    void CollectFigures() {
         instrument::VirtualInstrument& lent = LentInstrument();
         if (setup_.link == Link::kSerial) {
             figures_.exchanges += lent.serial().RequestCount() - serialRequestsBefore_;
@@ -320,10 +349,9 @@ class Round {
                 figures_.hidFaults.byKind[k] += counts.byKind[k];
         }
         figures_.failed.Add(SoakLibrary::Failed());
-        figures_.failed.Add(before, true);
         figures_.connectRetries += user_.connectRetries;
-        figures_.reconnects += ReconnectPrompts() - promptsBefore;
-        if (setup_.link == Link::kSerial && ReconnectPrompts() != promptsBefore)
+        figures_.reconnects += SoakLibrary::ReconnectPrompts();
+        if (setup_.link == Link::kSerial && SoakLibrary::ReconnectPrompts() != 0)
             Fail(QStringLiteral("the USB reconnect question came up on the serial line"));
         for (const QString& text : user_.unexpected) Fail("unexpected message box: " + text);
     }

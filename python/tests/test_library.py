@@ -225,19 +225,16 @@ def test_the_reconnect_helper_is_loaded_from_the_package():
 ])
 def test_where_load_finds_the_library(tmp_path, monkeypatch, path, environment, virtual,
                                       installed, beside, expected):
-    for folder in ("inst", "main"):
-        os.makedirs(tmp_path / folder / "virtual")
-        for file in (tmp_path / folder / "QUILLSAN.DLL", tmp_path / folder / "virtual" /
-                     "QUILLSAN.DLL"):
-            file.write_bytes(b"")
+    for folder in ("inst/virtual", "main/virtual", "inst", "main"):
+        os.makedirs(tmp_path / folder, exist_ok=True)
+        (tmp_path / folder / "QUILLSAN.DLL").write_bytes(b"")
     monkeypatch.setattr(quillsan.library, "installed_folder",
                         lambda: installed and str(tmp_path / installed))
     monkeypatch.setattr(quillsan.library, "_caller_folder",
                         lambda: beside and str(tmp_path / beside))
+    monkeypatch.delenv("QUILLSAN_LIBRARY", raising=False)
     if environment:
         monkeypatch.setenv("QUILLSAN_LIBRARY", environment)
-    else:
-        monkeypatch.delenv("QUILLSAN_LIBRARY", raising=False)
     if expected.startswith("no "):
         with pytest.raises(quillsan.LibraryError, match=expected):
             quillsan.find_library(path, virtual)

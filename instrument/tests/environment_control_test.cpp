@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <map>
 #include <string>
 
@@ -92,11 +93,8 @@ TEST(EnvironmentControl, ShapesRunsAndReports) {
 
     // Names from a file, escapes undone; a Windows line end is no part of a name.
     char path[] = "/tmp/run-names-XXXXXX";
-    const int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    const std::string lines = "X\r\n\nX #1\nA\\x41\\n\\tB\\\\\n";
-    ASSERT_EQ(write(fd, lines.data(), lines.size()), static_cast<ssize_t>(lines.size()));
-    close(fd);
+    ASSERT_EQ(close(mkstemp(path)), 0);
+    std::ofstream(path) << "X\r\n\nX #1\nA\\x41\\n\\tB\\\\\n";
     Shape(shaped, {{"QUILLSAN_VIRTUAL_RUN_NAMES", path}});
     unlink(path);
     EXPECT_EQ(Call(firmware, 68, {0x4006, 0}), 4u);

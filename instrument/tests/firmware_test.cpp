@@ -10,8 +10,6 @@ namespace {
 
 using namespace wire_test;
 using test_support::PrintTo;
-using ::testing::TestWithParam;
-using ::testing::Values;
 
 // Commands with arguments are sized in EveryCommandAnswersInItsResultWidth.
 TEST(RequestLength, BlockCommandsAndUnknownNumbers) {
@@ -60,7 +58,7 @@ struct BlockCase {
     }
 };
 
-class BlockTransfer : public TestWithParam<BlockCase> {};
+class BlockTransfer : public ::testing::TestWithParam<BlockCase> {};
 
 TEST_P(BlockTransfer, RoundTripsInsideMemoryAndRejectsOutside) {
     const BlockCase c = GetParam();
@@ -78,14 +76,14 @@ TEST_P(BlockTransfer, RoundTripsInsideMemoryAndRejectsOutside) {
 }
 
 INSTANTIATE_TEST_SUITE_P(MemoryEdges, BlockTransfer,
-                         Values(BlockCase{kMemoryBase, 249, true},
-                                BlockCase{kMemoryBase + kMemorySize - 249, 249, true},
-                                BlockCase{kMemoryBase + kMemorySize - 1, 1, true},
-                                BlockCase{kMemoryBase + kMemorySize, 0, true},
-                                BlockCase{kMemoryBase + kMemorySize - 248, 249, false},
-                                BlockCase{kMemoryBase + kMemorySize, 1, false},
-                                BlockCase{kMemoryBase - 1, 2, false}, BlockCase{0, 4, false},
-                                BlockCase{0xFFFFFFFF, 2, false}),
+                         ::testing::Values(BlockCase{kMemoryBase, 249, true},
+                                           BlockCase{kMemoryBase + kMemorySize - 249, 249, true},
+                                           BlockCase{kMemoryBase + kMemorySize - 1, 1, true},
+                                           BlockCase{kMemoryBase + kMemorySize, 0, true},
+                                           BlockCase{kMemoryBase + kMemorySize - 248, 249, false},
+                                           BlockCase{kMemoryBase + kMemorySize, 1, false},
+                                           BlockCase{kMemoryBase - 1, 2, false},
+                                           BlockCase{0, 4, false}, BlockCase{0xFFFFFFFF, 2, false}),
                          test_support::ByCaseName{});
 
 TEST(Firmware, RejectsOversizedBlockReadsAndMismatchedWrites) {

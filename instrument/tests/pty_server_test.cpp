@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -15,15 +14,10 @@ namespace {
 
 using namespace wire_test;
 
+// Leaves the terminal as the server set it up: raw, so nothing is echoed or held back.
 class PtyClient {
   public:
-    explicit PtyClient(const std::string& path) : fd_(open(path.c_str(), O_RDWR | O_NOCTTY)) {
-        termios settings{};
-        if (fd_ >= 0 && tcgetattr(fd_, &settings) == 0) {
-            cfmakeraw(&settings);
-            tcsetattr(fd_, TCSANOW, &settings);
-        }
-    }
+    explicit PtyClient(const std::string& path) : fd_(open(path.c_str(), O_RDWR | O_NOCTTY)) {}
     ~PtyClient() {
         if (fd_ >= 0) close(fd_);
     }

@@ -25,14 +25,11 @@ class SerialLine : public ::testing::Test {
     SerialFrontEnd serial{firmware};
 };
 
-struct FramingCase {
-    const char* what;
-    Bytes request;
-    Bytes reply;
-};
-
 TEST_F(SerialLine, FramesRepliesWithTrailingEchoWhereOwed) {
-    const FramingCase cases[] = {
+    const struct {
+        const char* what;
+        Bytes request, reply;
+    } cases[] = {
         {"width 4", {0x02, 0x00, 0x00}, {0x02, 0x00, 0x00, 0x03, 0xF1}},
         {"width 0", {0x03, 0x05, 0x12, 0x34, 0x00, 0x01}, {0x03, 0x03}},
         {"width 2", Request(68, {0x4006, 0}), {0x44, 0x00, 0x0C}},

@@ -30,7 +30,7 @@ std::vector<std::uint16_t> List(Firmware& firmware, std::uint16_t collection) {
     return handles;
 }
 
-TEST(SampleContent, HoldsUsersFoldersProtocolsAndRunsWithNames) {
+TEST(SampleContent, HoldsUsersFoldersProtocolsRunsAndHeadsWithNames) {
     Firmware firmware;
     EXPECT_EQ(Call(firmware, 68, {0x4001, 0}), 3u);
     EXPECT_EQ(Call(firmware, 68, {0x4002, 0}), 3u);
@@ -54,6 +54,8 @@ TEST(SampleContent, HoldsUsersFoldersProtocolsAndRunsWithNames) {
     EXPECT_EQ(Call(firmware, 69, {0x3002}), 3u);
     EXPECT_EQ(Call(firmware, 68, {0x4007, 0}), 0u);
     EXPECT_EQ(Call(firmware, 66, {0x4007, 0}), 0u);
+    EXPECT_EQ(Call(firmware, 67, {0}), 19u);  // the head status records' lengths
+    EXPECT_EQ(Call(firmware, 96, {0}), 24u);
 }
 
 // Walks a first-form encoding as the host decodes it; returns the bytes consumed.
@@ -158,12 +160,6 @@ TEST(Store, ProtocolsKeepTheirEncodingsAsUploaded) {
     Upload(firmware, first);
     EXPECT_NE(Call(firmware, 61, {1, 1}), 0u);
     EXPECT_EQ(Call(firmware, 61, {1, 1}), 0u) << "nothing uploaded since";
-}
-
-TEST(Store, HeadStatusRecordsHaveTheirLengths) {
-    Firmware firmware;
-    EXPECT_EQ(Call(firmware, 67, {0}), 19u);
-    EXPECT_EQ(Call(firmware, 96, {0}), 24u);
 }
 
 }  // namespace

@@ -42,23 +42,19 @@ def clean_environment(**settings):
     return environment
 
 
+def run_python(arguments, cwd, command=(sys.executable,), **settings):
+    """Python (the interpreter running the tests), or `command`, in a fresh process."""
+    return subprocess.run([*command, *arguments], cwd=cwd, capture_output=True,
+                          stdin=subprocess.DEVNULL, env=clean_environment(**settings),
+                          timeout=120)
+
+
 def run_cli(*arguments, cwd, **settings):
     """brevalin-cli on the virtual flavour: (exit status, standard output as bytes)."""
     if not os.path.isfile(CLI):
         pytest.skip("brevalin-cli is not built")
-    done = subprocess.run([CLI, "--library", VIRTUAL_DLL, "--quiet", *arguments], cwd=cwd,
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                          stdin=subprocess.DEVNULL, env=clean_environment(**settings),
-                          timeout=120)
+    done = run_python(arguments, cwd, (CLI, "--library", VIRTUAL_DLL, "--quiet"), **settings)
     return done.returncode, done.stdout
-
-
-def run_python(arguments, cwd, stdin=None, **settings):
-    """Python (the interpreter running the tests) in a fresh process."""
-    return subprocess.run([sys.executable, *arguments], cwd=cwd, input=stdin,
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                          stdin=None if stdin is not None else subprocess.DEVNULL,
-                          env=clean_environment(**settings), timeout=120)
 
 
 @pytest.fixture(scope="session")

@@ -99,35 +99,20 @@ def test_a_protocol_reads_back_in_both_forms(virtual):
 
 AB = ProtocolRecord(name="AB", stepCount=1, steps=[ProtocolStep(
     stepValue=3, segmentInfo=1, segments=[ProtocolSegment(e=30, f=950)])])
-AB7 = ProtocolRecord(name="AB", stepCount=1, steps=[ProtocolStep(
-    stepValue=3, segmentInfo=1, stepByte=7, segments=[ProtocolSegment(e=30, f=950)])])
-CD = ProtocolRecord(name="CD", stepCount=1, steps=[ProtocolStep(
-    stepValue=3, segmentInfo=1, segments=[ProtocolSegment(a=2, b=5, c=0xFFF6, d=5, e=0xFFFF,
-                                                          f=600, g=0x0014, h=1)])])
 AB2 = ProtocolRecord2(name="AB", stepCount=1, steps=[ProtocolStep2(
     stepValue=3, segmentCount=1, segments=[ProtocolSegment2(a=1, b=2, c=3, d=4, e=30, f=950,
                                                             g=0x8028)])])
-AB2_NONE = ProtocolRecord2(name="AB", stepCount=1, tailByte=9, steps=[ProtocolStep2(
-    stepValue=3, segmentCount=1, segments=[ProtocolSegment2(a=1, b=2, c=3, d=4, e=0xFFFF, f=950,
-                                                            g=0x8028, h=5)])])
 NEWCOMER = UserRecord(name="NEWCOMER 0123456789", extraText="Night shift", word0=0x0102,
                       word1=0x0304, word2=5, word3=6, word4=7, byte0=8, byte1=9, byte2=10,
                       byte3=11, word5=0x0C0D, byte4=14)
 
 
-# What goes out on the wire, and what reads back.
+# What goes out on the wire, and what reads back: one row per method; the
+# encodings' finer points are the library's own tests' (protocol_codec_test.cpp).
 WRITES = [
     ("InsertProtocol", (AB, 0, 0), "4142 00 01 03 01 b603 1e00", "GetProtocol", AB),
-    ("InsertProtocol", (AB7, 0, 0), "4142 00 01 8307 01 b603 1e00", "GetProtocol", AB7),
-    ("InsertProtocol", (CD, 0, 0), "4344 00 01 03 01 58c2 1400 f6ff 0205 ffdf 0500 0205 01",
-     "GetProtocol", CD),
     ("InsertProtocol2", (AB2, 0, 0),
      "414200 01 0300 01 00 0100 0200 0300 0400 1e00 b603 2880 00 00", "GetProtocol2", AB2),
-    ("InsertProtocol2", (AB2_NONE, 0, 0),
-     "414200 01 0300 01 00 0100 0200 0300 0400 ff1f b603 2880 05 09", "GetProtocol2",
-     ProtocolRecord2(name="AB", stepCount=1, tailByte=9, steps=[ProtocolStep2(
-         stepValue=3, segmentCount=1, segments=[ProtocolSegment2(
-             a=1, b=2, c=3, d=4, e=8191, f=950, g=0x8028, h=5)])])),
     ("InsertUser", (NEWCOMER, 0),
      "4e4557434f4d45522030313233343536373839" + "00" * 7 + "4e69676874207368696674" + "00" * 2
      + "0201 0403 0500 0600 0700 08090a0b 0d0c 0e", "GetUser",
@@ -240,19 +225,16 @@ def test_the_reconnect_helper_is_loaded_from_the_package():
 ])
 def test_where_load_finds_the_library(tmp_path, monkeypatch, path, environment, virtual,
                                       installed, beside, expected):
-    for folder in ("inst", "main"):
-        os.makedirs(tmp_path / folder / "virtual")
-        for file in (tmp_path / folder / "QUILLSAN.DLL", tmp_path / folder / "virtual" /
-                     "QUILLSAN.DLL"):
-            file.write_bytes(b"")
+    for folder in ("inst/virtual", "main/virtual", "inst", "main"):
+        os.makedirs(tmp_path / folder, exist_ok=True)
+        (tmp_path / folder / "QUILLSAN.DLL").write_bytes(b"")
     monkeypatch.setattr(quillsan.library, "installed_folder",
                         lambda: installed and str(tmp_path / installed))
     monkeypatch.setattr(quillsan.library, "_caller_folder",
                         lambda: beside and str(tmp_path / beside))
+    monkeypatch.delenv("QUILLSAN_LIBRARY", raising=False)
     if environment:
         monkeypatch.setenv("QUILLSAN_LIBRARY", environment)
-    else:
-        monkeypatch.delenv("QUILLSAN_LIBRARY", raising=False)
     if expected.startswith("no "):
         with pytest.raises(quillsan.LibraryError, match=expected):
             quillsan.find_library(path, virtual)

@@ -13,8 +13,8 @@ using namespace wire_test;
 TEST(HotPath, SteadyStateCommandsDoNotAllocate) {
     Firmware firmware;
     const std::vector<Bytes> requests = {
-        BlockRequest(0, kTransferBufferAddress, 4, {1, 2, 3, 4}),
-        BlockRequest(1, kTransferBufferAddress, 254),
+        BlockRequest(0, kTransferBuffer, 4, {1, 2, 3, 4}),
+        BlockRequest(1, kTransferBuffer, 254),
         Request(2, {0, 0}),
         Request(3, {5, 1, 2}),
         Request(31, {3}),

@@ -15,6 +15,18 @@ namespace instrument::wire_test {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// What the instrument documents of itself, written again here so that a
+// changed firmware constant fails the tests instead of moving with them.
+inline constexpr std::uint32_t kRamStart = 0x20000000;  // 64 KiB of memory from here
+inline constexpr std::uint32_t kRamEnd = 0x20010000;
+inline constexpr std::uint32_t kTransferBuffer = 0x20008000;  // slave parameter 4
+inline constexpr std::uint32_t kTransferBytes = 0x1000;       // slave parameter 5
+inline constexpr char kSerial[] = "ZT-96-004217";
+inline constexpr std::uint16_t kRuns = 12;            // the sample runs
+inline constexpr std::uint16_t kRunWithoutLines = 5;  // aborted: its reports are empty
+inline constexpr std::uint16_t kLongRun = 9;          // its reports have 4000 lines
+inline constexpr std::uint16_t kLongRunLines = 4000;
+
 inline Bytes Request(std::uint8_t command, std::initializer_list<std::uint32_t> args = {}) {
     std::uint32_t values[3] = {};
     std::copy_n(args.begin(), std::min<std::size_t>(args.size(), 3), values);
@@ -53,8 +65,7 @@ inline void Upload(Firmware& firmware, const Bytes& data) {
         const std::size_t n = std::min(kChunk, data.size() - at);
         Bytes chunk(data.begin() + static_cast<std::ptrdiff_t>(at),
                     data.begin() + static_cast<std::ptrdiff_t>(at + n));
-        Send(firmware,
-             BlockRequest(0, kTransferBufferAddress + static_cast<std::uint32_t>(at), n, chunk));
+        Send(firmware, BlockRequest(0, kTransferBuffer + static_cast<std::uint32_t>(at), n, chunk));
     }
 }
 
@@ -69,8 +80,8 @@ inline Bytes UploadText(Firmware& firmware, const std::string& text) {
 inline Bytes Record(Firmware& firmware, std::uint8_t command,
                     std::initializer_list<std::uint32_t> args) {
     const std::uint32_t length = Call(firmware, command, args);
-    if (length == 0 || length > kTransferBufferSize) return {};
-    const std::uint8_t* at = firmware.MemoryAt(kTransferBufferAddress, length);
+    if (length == 0 || length > kTransferBytes) return {};
+    const std::uint8_t* at = firmware.MemoryAt(kTransferBuffer, length);
     return Bytes(at, at + length);
 }
 

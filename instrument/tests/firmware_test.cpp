@@ -13,13 +13,13 @@ using test_support::PrintTo;
 
 // Commands with arguments are sized in EveryCommandAnswersInItsResultWidth.
 TEST(RequestLength, BlockCommandsAndUnknownNumbers) {
-    const Bytes write = BlockRequest(0, kMemoryBase, 249);
+    const Bytes write = BlockRequest(0, kRamStart, 249);
     for (std::size_t have = 1; have < 7; ++have)
         EXPECT_EQ(Firmware::RequestLength(write.data(), have), 0u);
     EXPECT_EQ(Firmware::RequestLength(write.data(), 7), 256u);
-    EXPECT_EQ(Firmware::RequestLength(BlockRequest(0, kMemoryBase, 250).data(), 7),
+    EXPECT_EQ(Firmware::RequestLength(BlockRequest(0, kRamStart, 250).data(), 7),
               Firmware::kUnknownRequest);
-    EXPECT_EQ(Firmware::RequestLength(BlockRequest(1, kMemoryBase, 254).data(), 1), 7u);
+    EXPECT_EQ(Firmware::RequestLength(BlockRequest(1, kRamStart, 254).data(), 1), 7u);
     for (std::uint8_t unknown : {103, 200, 255}) {
         EXPECT_EQ(Firmware::RequestLength(&unknown, 1), Firmware::kUnknownRequest);
     }
@@ -75,50 +75,47 @@ TEST_P(BlockTransfer, RoundTripsInsideMemoryAndRejectsOutside) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(MemoryEdges, BlockTransfer,
-                         ::testing::Values(BlockCase{kMemoryBase, 249, true},
-                                           BlockCase{kMemoryBase + kMemorySize - 249, 249, true},
-                                           BlockCase{kMemoryBase + kMemorySize - 1, 1, true},
-                                           BlockCase{kMemoryBase + kMemorySize, 0, true},
-                                           BlockCase{kMemoryBase + kMemorySize - 248, 249, false},
-                                           BlockCase{kMemoryBase + kMemorySize, 1, false},
-                                           BlockCase{kMemoryBase - 1, 2, false},
-                                           BlockCase{0, 4, false}, BlockCase{0xFFFFFFFF, 2, false}),
-                         test_support::ByCaseName{});
+INSTANTIATE_TEST_SUITE_P(
+    MemoryEdges, BlockTransfer,
+    ::testing::Values(BlockCase{kRamStart, 249, true}, BlockCase{kRamEnd - 249, 249, true},
+                      BlockCase{kRamEnd - 1, 1, true}, BlockCase{kRamEnd, 0, true},
+                      BlockCase{kRamEnd - 248, 249, false}, BlockCase{kRamEnd, 1, false},
+                      BlockCase{kRamStart - 1, 2, false}, BlockCase{0, 4, false},
+                      BlockCase{0xFFFFFFFF, 2, false}),
+    test_support::ByCaseName{});
 
 TEST(Firmware, RejectsOversizedBlockReadsAndMismatchedWrites) {
     Firmware firmware;
-    EXPECT_TRUE(Send(firmware, BlockRequest(1, kMemoryBase, 254)).accepted);
-    EXPECT_FALSE(Send(firmware, BlockRequest(1, kMemoryBase, 255)).accepted);
-    EXPECT_FALSE(Send(firmware, BlockRequest(0, kMemoryBase, 4, {1, 2, 3})).accepted);
+    EXPECT_TRUE(Send(firmware, BlockRequest(1, kRamStart, 254)).accepted);
+    EXPECT_FALSE(Send(firmware, BlockRequest(1, kRamStart, 255)).accepted);
+    EXPECT_FALSE(Send(firmware, BlockRequest(0, kRamStart, 4, {1, 2, 3})).accepted);
 }
 
 TEST(Firmware, SlaveParametersReadMostSignificantFirstAndKeepFixedOnes) {
     Firmware firmware;
     const Reply version = Send(firmware, Request(2, {0, 0}));
     EXPECT_EQ(Bytes(version.bytes, version.bytes + 4), (Bytes{0x00, 0x00, 0x03, 0xF1}));
-    EXPECT_EQ(Call(firmware, 2, {4, 0}), kTransferBufferAddress);
+    EXPECT_EQ(Call(firmware, 2, {4, 0}), kTransferBuffer);
     Call(firmware, 3, {5, 0x1234, 0x0001});
     EXPECT_EQ(Call(firmware, 2, {5, 0}), 0x12340001u);
     Call(firmware, 3, {0, 1, 2});
     Call(firmware, 3, {4, 1, 2});
     EXPECT_EQ(firmware.SlaveParameter(0), 1009u);
-    EXPECT_EQ(firmware.SlaveParameter(4), kTransferBufferAddress);
+    EXPECT_EQ(firmware.SlaveParameter(4), kTransferBuffer);
     firmware.Reset();
-    EXPECT_EQ(firmware.SlaveParameter(5), kTransferBufferSize);
+    EXPECT_EQ(firmware.SlaveParameter(5), kTransferBytes);
 }
 
 TEST(Firmware, UploadExtentIsTheHighestEndWrittenIntoTheBufferUntilConsumed) {
     Firmware firmware;
-    Send(firmware, BlockRequest(0, kTransferBufferAddress + 10, 5, Bytes(5, 'x')));
-    Send(firmware, BlockRequest(0, kTransferBufferAddress, 3, Bytes(3, 'y')));
-    Send(firmware, BlockRequest(0, kMemoryBase, 3, Bytes(3, 'z')));  // outside the buffer
+    Send(firmware, BlockRequest(0, kTransferBuffer + 10, 5, Bytes(5, 'x')));
+    Send(firmware, BlockRequest(0, kTransferBuffer, 3, Bytes(3, 'y')));
+    Send(firmware, BlockRequest(0, kRamStart, 3, Bytes(3, 'z')));  // outside the buffer
     EXPECT_EQ(firmware.UploadExtent(), 15u);
     Call(firmware, 56);
     EXPECT_EQ(firmware.UploadExtent(), 0u);
-    Send(firmware,
-         BlockRequest(0, kTransferBufferAddress + kTransferBufferSize - 2, 4, Bytes(4, 1)));
-    EXPECT_EQ(firmware.UploadExtent(), kTransferBufferSize);
+    Send(firmware, BlockRequest(0, kTransferBuffer + kTransferBytes - 2, 4, Bytes(4, 1)));
+    EXPECT_EQ(firmware.UploadExtent(), kTransferBytes);
 }
 
 }  // namespace

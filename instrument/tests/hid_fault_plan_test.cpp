@@ -111,14 +111,14 @@ class HidDevice : public ::testing::Test {
 };
 
 TEST_F(HidDevice, AFlushDiscardsOnlyReportsThatHaveArrived) {
-    device().replyDelayMs = kHidLateReplyMs;
+    device().replyDelayMs = 11000;
     ASSERT_EQ(Write(Request(72), 100), HidResult::kOk);
     device().replyDelayMs = 0;
     ASSERT_EQ(Write(Request(2, {0, 0}), 200), HidResult::kOk);
     EXPECT_EQ(hid.Flush(handle, 300), HidResult::kOk);
     // The late reply was still on its way and keeps its place ahead of the next.
-    EXPECT_EQ(ReadEcho(100 + kHidLateReplyMs), 72);
-    EXPECT_EQ(ReadEcho(100 + kHidLateReplyMs), 2);
+    EXPECT_EQ(ReadEcho(100 + 11000), 72);
+    EXPECT_EQ(ReadEcho(100 + 11000), 2);
     ASSERT_EQ(Write(Request(72), 20000), HidResult::kOk);
     EXPECT_EQ(hid.Flush(handle), HidResult::kOk);
     EXPECT_EQ(ReadEcho(30000), -1);

@@ -36,19 +36,19 @@ bool Contains(const std::vector<std::string>& lines, const std::string& text) {
 
 TEST(Report, EveryRunAndTypeGivesWellFormedLines) {
     Firmware firmware;
-    for (std::uint16_t run = 0; run < kSampleRunCount; ++run) {
+    for (std::uint16_t run = 0; run < kRuns; ++run) {
         for (int type : {0, 1}) {
             SCOPED_TRACE(::testing::Message() << "run " << run << " type " << type);
             const auto lines = FetchReport(firmware, 0x7000 | run, type);
-            if (run == kAbortedRun) {
+            if (run == kRunWithoutLines) {
                 EXPECT_TRUE(lines.empty());
                 continue;
             }
-            if (run == kLongHoldRun) continue;  // checked on its own, it is long
+            if (run == kLongRun) continue;  // checked on its own, it is long
             ASSERT_GT(lines.size(), 10u);
             EXPECT_NE(lines[0].find(type == 1 ? "VALIDATION REPORT" : "RUN REPORT"),
                       std::string::npos);
-            EXPECT_TRUE(Contains(lines, kSerialNumber));
+            EXPECT_TRUE(Contains(lines, kSerial));
             EXPECT_TRUE(Contains(lines, std::string("\x80") + "C"));  // degrees
             EXPECT_TRUE(Contains(lines, "PASSED") || Contains(lines, "DEVIATION"));
             EXPECT_EQ(lines.back(), "END OF REPORT");
@@ -59,12 +59,12 @@ TEST(Report, EveryRunAndTypeGivesWellFormedLines) {
 TEST(Report, LongHoldRunHasThousandsOfLinesGeneratedQuickly) {
     Firmware firmware;
     const auto start = std::chrono::steady_clock::now();
-    Call(firmware, 3, {22, 0x7000u | kLongHoldRun, 0});
+    Call(firmware, 3, {22, 0x7000u | kLongRun, 0});
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_LT(elapsed, std::chrono::milliseconds(10));
-    EXPECT_EQ(Call(firmware, 68, {0x4007, 0}), kLongHoldLines);
-    EXPECT_EQ(Text(Record(firmware, 62, {0x6000u + kLongHoldLines - 1})), "END OF REPORT");
-    EXPECT_EQ(Call(firmware, 62, {0x6000u + kLongHoldLines}), 0u);
+    EXPECT_EQ(Call(firmware, 68, {0x4007, 0}), kLongRunLines);
+    EXPECT_EQ(Text(Record(firmware, 62, {0x6000u + kLongRunLines - 1})), "END OF REPORT");
+    EXPECT_EQ(Call(firmware, 62, {0x6000u + kLongRunLines}), 0u);
     EXPECT_EQ(Call(firmware, 66, {0x4007, 0}), 0u) << "list exceeds the buffer";
 }
 
@@ -80,8 +80,8 @@ TEST(Report, UnknownRunGivesEmptyReportAndListFollowsCount) {
     FetchReport(firmware, 0x7001, 0);
     const std::uint32_t count = Call(firmware, 68, {0x4007, 0});
     EXPECT_EQ(Call(firmware, 66, {0x4007, 0}), 2 * count);
-    EXPECT_EQ(firmware.MemoryAt(kTransferBufferAddress, 2)[1], 0x60);
-    EXPECT_TRUE(FetchReport(firmware, 0x7000 | kSampleRunCount, 1).empty());
+    EXPECT_EQ(firmware.MemoryAt(kTransferBuffer, 2)[1], 0x60);
+    EXPECT_TRUE(FetchReport(firmware, 0x7000 | kRuns, 1).empty());
     EXPECT_TRUE(FetchReport(firmware, 0x1000, 1).empty());
 }
 

@@ -34,11 +34,11 @@ TEST_F(SerialLine, FramesRepliesWithTrailingEchoWhereOwed) {
         {"width 0", {0x03, 0x05, 0x12, 0x34, 0x00, 0x01}, {0x03, 0x03}},
         {"width 2", Request(68, {0x4006, 0}), {0x44, 0x00, 0x0C}},
         {"no arguments", {0x48}, {0x48, 0x00, 0x00}},
-        {"block write", BlockRequest(0, kMemoryBase, 2, {0xAA, 0xBB}), {0x00, 0x00}},
-        {"block read", BlockRequest(1, kMemoryBase, 2), {0x01, 0xAA, 0xBB, 0x01}},
-        {"empty block read", BlockRequest(1, kMemoryBase, 0), {0x01, 0x01}},
+        {"block write", BlockRequest(0, kRamStart, 2, {0xAA, 0xBB}), {0x00, 0x00}},
+        {"block read", BlockRequest(1, kRamStart, 2), {0x01, 0xAA, 0xBB, 0x01}},
+        {"empty block read", BlockRequest(1, kRamStart, 0), {0x01, 0x01}},
         {"unknown command", {0x70, 0x02, 0x00, 0x00}, {0xFF}},
-        {"range outside memory", BlockRequest(1, kMemoryBase - 2, 4), {0xFF}},
+        {"range outside memory", BlockRequest(1, kRamStart - 2, 4), {0xFF}},
         {"resynchronised", {0x02, 0x00, 0x00}, {0x02, 0x00, 0x00, 0x03, 0xF1}},
     };
     for (const auto& c : cases) EXPECT_EQ(Exchange(c.request), c.reply) << c.what;
@@ -48,12 +48,11 @@ TEST_F(SerialLine, FramesRepliesWithTrailingEchoWhereOwed) {
 }
 
 TEST_F(SerialLine, AssemblesRequestsFromSingleBytesAndDropsStalePartials) {
-    for (std::uint8_t byte : BlockRequest(1, kMemoryBase, 254)) serial.Receive(&byte, 1, 5);
+    for (std::uint8_t byte : BlockRequest(1, kRamStart, 254)) serial.Receive(&byte, 1, 5);
     EXPECT_EQ(Drain(5).size(), 256u);
     const std::uint8_t partial[] = {0x02, 0x00};
     serial.Receive(partial, 2, 10);
-    EXPECT_EQ(Exchange({0x02, 0x00, 0x00}, 10 + kPartialRequestTimeoutMs + 1),
-              (Bytes{0x02, 0x00, 0x00, 0x03, 0xF1}));
+    EXPECT_EQ(Exchange({0x02, 0x00, 0x00}, 10 + 1000 + 1), (Bytes{0x02, 0x00, 0x00, 0x03, 0xF1}));
 }
 
 TEST_F(SerialLine, OneShotFaultsAffectOnlyTheRepliesTheyCount) {

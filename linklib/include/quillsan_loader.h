@@ -6,6 +6,7 @@
 #include <windows.h>
 #else
 #include <dlfcn.h>
+#include <unistd.h>
 #endif
 
 #include <string>
@@ -63,6 +64,25 @@ inline std::string FileOf(void* symbol) {
     if (symbol == nullptr || dladdr(symbol, &info) == 0 || info.dli_fname == nullptr) return {};
     return info.dli_fname;
 #endif
+}
+
+// The folder of the running program's own file, from which a caller loads
+// QUILLSAN.DLL first; empty when it cannot tell.
+inline std::string ProgramFolder() {
+#if defined(_WIN32)
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    const std::string whole(path, length);
+    const std::size_t slash = whole.find_last_of("\\/");
+#else
+    char path[4096];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) return {};
+    const std::string whole(path, static_cast<std::size_t>(length));
+    const std::size_t slash = whole.rfind('/');
+#endif
+    return slash == std::string::npos ? std::string() : whole.substr(0, slash);
 }
 
 inline std::string LoadError() {

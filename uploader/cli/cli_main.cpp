@@ -10,6 +10,7 @@
 #include "console.h"
 #include "instrument_chars.h"
 #include "port_check.h"
+#include "quillsan_loader.h"
 #include "reconnect_answer.h"
 #include "report_files.h"
 
@@ -50,7 +51,7 @@ int main(int argc, char** argv) {
     InstallInterruptCleanup();
 
     const bool ownFile = options.library.empty();
-    const std::string ownFolder = ownFile ? console::ProgramFolder() : std::string();
+    const std::string ownFolder = ownFile ? quillsan::loader::ProgramFolder() : std::string();
     brevalin::LinkLibrary library(ownFolder);
     CliSession session(library, ownFolder);
     if (!session.Bind(ownFile ? "QUILLSAN.DLL" : options.library.c_str(), error)) {

@@ -15,9 +15,6 @@ std::vector<std::string> Arguments(int argc, char** argv);
 // Standard output and error pass bytes as they are, as on Linux.
 void Prepare();
 
-// The folder of the program's own file, as the library loader takes it.
-std::string ProgramFolder();
-
 enum class Terminal { kNone, kDumb, kFull };
 
 // Whether `stream` is a terminal, and whether it moves the cursor on "\r" and

@@ -10,18 +10,11 @@
 
 #include "check_tally.h"
 #include "link_binding.h"
+#include "quillsan_loader.h"
 
 namespace {
 
 using wincheck::Check;
-
-std::string OwnFolder() {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, length < MAX_PATH ? length : 0);
-    const std::size_t slash = folder.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : folder.substr(0, slash);
-}
 
 }  // namespace
 
@@ -29,13 +22,13 @@ int main() {
     char errorText[brevalin::kBindErrorSize] = {};
     char versionText[brevalin::kVersionTextSize] = {};
 
-    brevalin::LinkLibrary absent(OwnFolder());
+    brevalin::LinkLibrary absent(quillsan::loader::ProgramFolder());
     const bool absentBound = absent.Bind("NOSUCH.DLL", errorText, versionText);
     Check(!absentBound &&
               std::strcmp(errorText, "->Can't find or load DLL 'NOSUCH.DLL'. Aborting") == 0,
           std::string("a missing library is refused: ") + errorText);
 
-    brevalin::LinkLibrary library(OwnFolder());
+    brevalin::LinkLibrary library(quillsan::loader::ProgramFolder());
     const bool bound = library.Bind("QUILLSAN.DLL", errorText, versionText);
     Check(bound, "QUILLSAN.DLL binds all 28 entry points");
     if (!bound) return 1;

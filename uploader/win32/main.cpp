@@ -8,6 +8,7 @@
 #include "link_binding.h"
 #include "main_window.h"
 #include "quillsan.h"
+#include "quillsan_loader.h"
 #include "win32_dialogs.h"
 #include "window_wiring.h"
 
@@ -18,22 +19,10 @@ extern "C" __declspec(dllexport) int QuillsanHostPrompt(const char* text, const 
 }
 static_assert(std::is_same_v<decltype(&QuillsanHostPrompt), QuillsanHostPromptFunction>);
 
-namespace {
-
-// The folder of brevalin.exe, from which QUILLSAN.DLL is loaded first.
-std::string OwnFolder() {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, length < MAX_PATH ? length : 0);
-    const std::size_t slash = folder.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : folder.substr(0, slash);
-}
-
-}  // namespace
-
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     brevalin::MainWindow form1;
-    brevalin::LinkLibrary library(OwnFolder());
+    // QUILLSAN.DLL is loaded from brevalin.exe's own folder first.
+    brevalin::LinkLibrary library(quillsan::loader::ProgramFolder());
     brevalin::Win32Dialogs dialogs(form1.hwnd());
     brevalin::Controller controller(form1, library, dialogs);
     brevalin::Wire(form1, controller);

@@ -14,14 +14,6 @@ std::vector<std::string> Arguments(int argc, char** argv) {
 
 void Prepare() {}
 
-std::string ProgramFolder() {
-    char self[4096];
-    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0) return {};
-    std::string path(self, static_cast<std::size_t>(length));
-    return path.substr(0, path.rfind('/'));
-}
-
 Terminal TerminalOf(std::FILE* stream) {
     if (!isatty(fileno(stream))) return Terminal::kNone;
     const char* term = std::getenv("TERM");

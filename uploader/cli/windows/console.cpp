@@ -51,15 +51,6 @@ void Prepare() {
         std::atexit(RestoreConsolePage);
 }
 
-std::string ProgramFolder() {
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return {};
-    const std::string whole(path, length);
-    const std::size_t slash = whole.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : whole.substr(0, slash);
-}
-
 Terminal TerminalOf(std::FILE* stream) {
     // A console, not merely a character device such as NUL.
     const HANDLE handle = HandleOf(_fileno(stream));

@@ -2,7 +2,7 @@
 # brevalin.exe under wine on a virtual X display, beside the virtual
 # QUILLSAN.DLL: the exact window title and client size, a screenshot once the
 # first report is listed, Save to File byte for byte as brevalin-cli saves the
-# same report on Linux, and a missing library ending it with status 1 after
+# same report on Linux, the About box closed with Enter, and a missing library ending it with status 1 after
 # its box. WINEPREFIX (and DISPLAY, if set) are the caller's: wine's desktop
 # process keeps the display it started on, so every wine program of one prefix
 # must share it.
@@ -62,6 +62,15 @@ wait_for 50 test -s "$out/report.txt" || fail "Save to File wrote nothing: the f
 sleep 0.5
 cmp "$out/expected.txt" "$out/report.txt" || fail "the saved report differs from brevalin-cli fetch -o"
 pass "Save to File: $(wc -l <"$out/report.txt") lines, byte for byte as on Linux"
+
+# The About box, closed with Enter.
+xdotool mousemove --window "$window" $((264 + 36)) $((384 + 16)) click 1
+about=$(window_named "About This Program")
+[ -n "$about" ] || fail "no About box captioned exactly \"About This Program\""
+xdotool windowfocus --sync "$about" key Return
+about_gone() { [ -z "$(xdotool search --onlyvisible --name '^About This Program$' 2>/dev/null)" ]; }
+wait_for 30 about_gone || fail "Enter did not close the About box"
+pass "the About box, closed with Enter"
 
 # Closing the window ends the program with status 0.
 xdotool windowfocus --sync "$window" key alt+F4

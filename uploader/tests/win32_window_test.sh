@@ -2,10 +2,10 @@
 # brevalin.exe under wine on a virtual X display, beside the virtual
 # QUILLSAN.DLL: the exact window title and client size, a screenshot once the
 # first report is listed, Save to File byte for byte as brevalin-cli saves the
-# same report on Linux, the About box closed with Enter, and a missing library ending it with status 1 after
-# its box. WINEPREFIX (and DISPLAY, if set) are the caller's: wine's desktop
-# process keeps the display it started on, so every wine program of one prefix
-# must share it.
+# same report on Linux, the About box closed with Enter, and a missing library
+# ending it with status 1 after its box. WINEPREFIX (and DISPLAY, if set) are
+# the caller's: wine's desktop process keeps the display it started on, so
+# every wine program of one prefix must share it.
 # Usage: win32_window_test.sh WINE BREVALIN_EXE QUILLSAN_DLL BREVALIN_CLI OUTPUT_FOLDER
 set -euo pipefail
 source "$(dirname "$0")/script_lib.sh"
